@@ -8,7 +8,8 @@ namespace bryndle {
 // A thread tag and how often it has been used as a filter.
 class TagItem {
 public:
-    explicit TagItem(std::string name = {}, int32_t count = 0) : name_(std::move(name)), count_(count) {}
+    explicit TagItem(std::string name = {}, int32_t count = 0)
+        : name_(std::move(name)), count_(count) {}
 
     const std::string& name() const { return name_; }
     int32_t count() const { return count_; }

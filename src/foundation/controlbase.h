@@ -17,7 +17,8 @@ public:
     virtual void save(const VArray& record) { store_.save(record); }
 
 protected:
-    explicit ControlBase(const std::string& className, const std::string& databaseFile = "environ.db")
+    explicit ControlBase(const std::string& className,
+                         const std::string& databaseFile = "environ.db")
         : store_(databaseFile, className) {}
     SQLiteSerializer& store() { return store_; }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,8 +87,13 @@ private:
     void bindOne(int n, std::u16string_view utf16) { bindOne(n, Utf16Text{utf16}); }
     void bindOne(int n, const std::u16string& utf16) { bindOne(n, Utf16Text{utf16}); }
     void bindOne(int n, Blob blob);
-    void bindOne(int n, const std::vector<uint8_t>& bytes) { bindOne(n, Blob{bytes.data(), bytes.size()}); }
+    void bindOne(int n, const std::vector<uint8_t>& bytes) {
+        bindOne(n, Blob{bytes.data(), bytes.size()});
+    }
     void bindOne(int n, std::nullptr_t);
+    void bindOne(int n, std::optional<std::string_view> utf8) {
+        utf8 ? bindOne(n, *utf8) : bindOne(n, nullptr);
+    }
     void check(int rc);
 
     SQLite& owner_;

@@ -65,6 +65,8 @@ public:
 
 protected:
     Variant() = default;
+    // The receiver as a shared value (null when it is not held by one).
+    VariantPtr self() { return weak_from_this().lock(); }
 };
 
 class VNull : public Variant {
@@ -183,17 +185,37 @@ bool parseReal(std::string_view text, long double* out);
 namespace detail {
 [[noreturn]] void unsupportedMakeArrayType(const std::type_info& type);
 
-inline VariantPtr toVariant(int64_t v) { return std::make_shared<VLong>(v); }
-inline VariantPtr toVariant(long double v) { return std::make_shared<VReal>(v); }
-inline VariantPtr toVariant(double v) { return std::make_shared<VReal>(v); }
-inline VariantPtr toVariant(bool v) { return std::make_shared<VBool>(v); }
-inline VariantPtr toVariant(const std::string& v) { return std::make_shared<VString>(v); }
-inline VariantPtr toVariant(std::string_view v) { return std::make_shared<VString>(std::string(v)); }
-inline VariantPtr toVariant(const char* v) { return std::make_shared<VString>(v); }
-inline VariantPtr toVariant(const VariantPtr& v) { return v; }
-template <class T> VariantPtr toVariant(const std::shared_ptr<T>& v) { return v; }
+inline VariantPtr toVariant(int64_t v) {
+    return std::make_shared<VLong>(v);
+}
+inline VariantPtr toVariant(long double v) {
+    return std::make_shared<VReal>(v);
+}
+inline VariantPtr toVariant(double v) {
+    return std::make_shared<VReal>(v);
+}
+inline VariantPtr toVariant(bool v) {
+    return std::make_shared<VBool>(v);
+}
+inline VariantPtr toVariant(const std::string& v) {
+    return std::make_shared<VString>(v);
+}
+inline VariantPtr toVariant(std::string_view v) {
+    return std::make_shared<VString>(std::string(v));
+}
+inline VariantPtr toVariant(const char* v) {
+    return std::make_shared<VString>(v);
+}
+inline VariantPtr toVariant(const VariantPtr& v) {
+    return v;
+}
+template <class T> VariantPtr toVariant(const std::shared_ptr<T>& v) {
+    return v;
+}
 // Any other type: callers must widen integers to 64 bits first.
-template <class T> VariantPtr toVariant(const T&) { unsupportedMakeArrayType(typeid(T)); }
+template <class T> VariantPtr toVariant(const T&) {
+    unsupportedMakeArrayType(typeid(T));
+}
 } // namespace detail
 
 // A VArray of native values: int64_t, real, text, bool or a Variant.

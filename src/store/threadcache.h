@@ -37,7 +37,8 @@ public:
     virtual std::optional<ThreadIndex> index(const std::string& title);
     virtual std::vector<ThreadIndex> indexes();
     virtual std::vector<ThreadIndex> indexesSince(int32_t stamp);
-    virtual std::vector<ThreadMessageSummary> summariesSince(const std::string& title, int32_t stamp);
+    virtual std::vector<ThreadMessageSummary> summariesSince(const std::string& title,
+                                                             int32_t stamp);
     virtual int32_t count(const std::string& title);
     virtual std::optional<ThreadMessage> messageByHashPrefix(const std::string& title,
                                                              const std::string& prefix);
