@@ -1,0 +1,137 @@
+#include "foundation/controlbase.h"
+#include "foundation/sqlite.h"
+#include "foundation/sqliteserializer.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+
+using namespace bryndle;
+using bryndle::test::TempDir;
+
+namespace {
+
+class SerializerTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string path = dir.file("environ.db");
+};
+
+} // namespace
+
+TEST(SerializerStatements, ExactTexts) {
+    SQLiteSerializer store("x.db", "X");
+    auto abc = makeArray(std::string("a"), std::string("b"), std::string("c"));
+    EXPECT_EQ(SQLiteSerializer("x.db", "MainForm").createTableSQL(5),
+              "create table MainForm (ID primary key,V0, V1, V2, V3, V4);");
+    EXPECT_EQ(store.insertSQL(*abc), "insert into X values('X','a', 'b', 'c')");
+    EXPECT_EQ(store.updateSQL(*abc), "update X set V0='a', V1= 'b', V2= 'c' where ID= 'X'");
+    EXPECT_EQ(store.deleteSQL(), "delete from X");
+    EXPECT_EQ(store.createTableSQL(1), "create table X (ID primary key,V0);");
+    EXPECT_EQ(store.updateSQL(*makeArray(std::string("it's"))),
+              "update X set V0='it''s' where ID= 'X'");
+    EXPECT_THROW(store.createTableSQL(0), Exception);
+    EXPECT_THROW(store.insertSQL(VArray()), Exception);
+}
+
+TEST(SerializerStatements, RefusesNamesThatAreNotPlainIdentifiers) {
+    for (const char* bad : {"", "a b", "x;drop table y", "a'b", "Bryndle a 0.10", "t\xc3\xa9"})
+        EXPECT_THROW(SQLiteSerializer("x.db", bad), Exception) << bad;
+    EXPECT_NO_THROW(SQLiteSerializer("x.db", "Bryndle_a_0_10"));
+}
+
+TEST_F(SerializerTest, KindsAfterARoundTrip) {
+    SQLiteSerializer store(path, "Kinds");
+    store.save(*makeArray(int64_t{42}, std::string(""), std::make_shared<VNull>(), true, false, 2.0,
+                          std::string("010"), 2.5, std::string("text"), int64_t{-3}));
+    auto loaded = store.load()->values();
+    ASSERT_EQ(loaded.size(), 10u);
+    const char* kinds[] = {"VLong", "VNull", "VNull", "VString", "VString",
+                           "VLong", "VLong", "VReal", "VString", "VLong"};
+    const char* texts[] = {"42", "", "", "true", "false", "2", "8", "2.5", "text", "-3"};
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        EXPECT_EQ(loaded[i]->typeOf(), kinds[i]) << i;
+        EXPECT_EQ(loaded[i]->toString(), texts[i]) << i;
+    }
+}
+
+TEST_F(SerializerTest, QuotesInTextsSurvive) {
+    SQLiteSerializer store(path, "Quotes");
+    const std::string tricky = "it's ''twice'' '); drop table Quotes; --";
+    store.save(*makeArray(tricky, std::string("\xe6\x9c\x94 \"dq\"")));
+    auto loaded = store.load()->values();
+    EXPECT_EQ(loaded[0]->toString(), tricky);
+    EXPECT_EQ(loaded[1]->toString(), "\xe6\x9c\x94 \"dq\"");
+    store.save(*makeArray(std::string("'"), std::string("b")));
+    EXPECT_EQ(store.load()->values()[0]->toString(), "'");
+}
+
+TEST_F(SerializerTest, SecondSaveUpdatesTheOneRow) {
+    SQLiteSerializer store(path, "Rec");
+    store.save(*makeArray(int64_t{1}, int64_t{2}));
+    store.save(*makeArray(int64_t{3}, int64_t{4}));
+    SQLite db(path);
+    auto c = db.prepare("select count(*) from Rec");
+    c->step();
+    EXPECT_EQ(c->columnInt(0), 1);
+    c->finalize();
+    EXPECT_EQ(store.load()->toString(), "34");
+}
+
+TEST_F(SerializerTest, FewerValuesUpdateOnlyTheFirstColumns) {
+    SQLiteSerializer store(path, "Rec");
+    store.save(*makeArray(int64_t{1}, int64_t{2}, int64_t{3}));
+    store.save(*makeArray(int64_t{9}));
+    auto loaded = store.load();
+    ASSERT_EQ(loaded->size(), 3u);
+    EXPECT_EQ(loaded->toString(), "923");
+}
+
+TEST_F(SerializerTest, MoreValuesThanColumnsFailAndKeepTheOldRecord) {
+    SQLiteSerializer store(path, "Rec");
+    store.save(*makeArray(int64_t{1}, int64_t{2}));
+    EXPECT_THROW(store.save(*makeArray(int64_t{5}, int64_t{6}, int64_t{7})), SQLiteException);
+    EXPECT_EQ(store.load()->toString(), "12");
+}
+
+TEST_F(SerializerTest, TableWithoutItsRowLoadsNullsAndSaveTouchesNothing) {
+    {
+        SQLite db(path);
+        db.exec("create table Rec (ID primary key,V0, V1)");
+    }
+    SQLiteSerializer store(path, "Rec");
+    auto loaded = store.load();
+    ASSERT_EQ(loaded->size(), 2u);
+    EXPECT_EQ(loaded->values()[0]->typeOf(), "VNull");
+    store.save(*makeArray(int64_t{1}, int64_t{2}));
+    EXPECT_EQ(store.load()->toString(), "");
+}
+
+TEST_F(SerializerTest, LoadingAMissingTableRaisesTheDatabaseError) {
+    SQLiteSerializer store(path, "Nothing");
+    EXPECT_THROW(store.load(), SQLiteException);
+}
+
+TEST_F(SerializerTest, BusyFileRaisesBusyAndLeavesTheRecord) {
+    SQLiteSerializer store(path, "Rec");
+    store.save(*makeArray(int64_t{1}));
+    SQLite holder(path);
+    holder.exec("BEGIN EXCLUSIVE");
+    EXPECT_THROW(store.save(*makeArray(int64_t{2})), SQLiteBusyException);
+    holder.exec("ROLLBACK");
+    EXPECT_EQ(store.load()->toString(), "1");
+}
+
+namespace {
+class SomeWindow : public ControlBase {
+public:
+    explicit SomeWindow(const std::string& file) : ControlBase("SomeWindow", file) {}
+};
+} // namespace
+
+TEST_F(SerializerTest, ControlsKeepTheirRecordUnderTheirClassName) {
+    SomeWindow window(path);
+    EXPECT_THROW(window.load(), SQLiteException);
+    window.save(*makeArray(int64_t{700}, int64_t{500}));
+    EXPECT_EQ(SQLiteSerializer(path, "SomeWindow").load()->toString(), "700500");
+    EXPECT_EQ(window.load()->size(), 2u);
+}
