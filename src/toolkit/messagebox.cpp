@@ -1,0 +1,79 @@
+#include "toolkit/messagebox.h"
+
+#include <QMessageBox>
+
+namespace bryndle {
+
+namespace {
+
+class ToolkitMessageBox : public MessageBox {
+public:
+    int open(QWidget* parent, const QString& title, const QString& text, Icon icon,
+             int buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        box.setIcon(toQt(icon));
+        const std::pair<int, QMessageBox::StandardButton> map[] = {{OK, QMessageBox::Ok},
+                                                                   {Yes, QMessageBox::Yes},
+                                                                   {No, QMessageBox::No},
+                                                                   {Cancel, QMessageBox::Cancel}};
+        QMessageBox::StandardButtons standard;
+        for (const auto& [code, button] : map)
+            if (buttons & code)
+                standard |= button;
+        box.setStandardButtons(standard ? standard : QMessageBox::StandardButtons(QMessageBox::Ok));
+        const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+        for (const auto& [code, button] : map)
+            if (pressed == button)
+                return code;
+        // Closed without a button: the box's escape answer.
+        if (buttons & Cancel)
+            return Cancel;
+        if (buttons & No)
+            return No;
+        return OK;
+    }
+
+private:
+    static QMessageBox::Icon toQt(Icon icon) {
+        switch (icon) {
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::None:
+            break;
+        }
+        return QMessageBox::NoIcon;
+    }
+};
+
+std::unique_ptr<MessageBox>& current() {
+    static std::unique_ptr<MessageBox> box = std::make_unique<ToolkitMessageBox>();
+    return box;
+}
+
+} // namespace
+
+MessageBox& MessageBox::instance() {
+    return *current();
+}
+
+void MessageBox::setInstance(std::unique_ptr<MessageBox> box) {
+    current() = box ? std::move(box) : std::make_unique<ToolkitMessageBox>();
+}
+
+void MessageBox::warning(const QString& text, QWidget* parent, const QString& title) {
+    instance().open(parent, title, text, Icon::Warning, OK);
+}
+
+bool MessageBox::askYesNo(QWidget* parent, const QString& title, const QString& text) {
+    return instance().open(parent, title, text, Icon::None, Yes | No) == Yes;
+}
+
+} // namespace bryndle

@@ -1,0 +1,29 @@
+#include "toolkit/modalwindow.h"
+
+#include "toolkit/eventloop.h"
+
+#include <QDialog>
+
+namespace bryndle {
+
+void runModal(QDialog& window) {
+    window.setWindowModality(Qt::ApplicationModal);
+    EventLoop loop;
+    const auto finished = QObject::connect(&window, &QDialog::finished, [&loop] { loop.quit(); });
+    const auto destroyed = QObject::connect(&window, &QObject::destroyed, [&loop] { loop.quit(); });
+    window.show();
+    window.raise();
+    window.activateWindow();
+    try {
+        loop.exec();
+    } catch (...) {
+        QObject::disconnect(finished);
+        QObject::disconnect(destroyed);
+        window.hide();
+        throw;
+    }
+    QObject::disconnect(finished);
+    QObject::disconnect(destroyed);
+}
+
+} // namespace bryndle

@@ -1,0 +1,11 @@
+#pragma once
+
+class QDialog;
+
+namespace bryndle {
+
+// Opens the window application-modal and dispatches events until it is closed. An error of a
+// handler that ran meanwhile closes the window and is raised here.
+void runModal(QDialog& window);
+
+} // namespace bryndle
