@@ -6,7 +6,7 @@ namespace bryndle {
 
 namespace {
 
-const char* const Schema[] = {
+const char* const SchemaStatements[] = {
     "CREATE TABLE THREAD_CACHE (\n\tTITLE\t\t \t\tTEXT,\n\tMTIME \t\t\t\tINT,\n\tMD5 "
     "\t\t\t\tTEXT,\n"
     "\tMAIL\t\t\t\tTEXT,\n\tNAME \t\t\t\tTEXT,\n\tMESSAGE \t\t\tTEXT,\n\tTRIP \t\t\t\tTEXT,\n"
@@ -75,7 +75,7 @@ ThreadCache::ThreadCache(const std::string& databaseFile)
     : db_(databaseFile), clock_([] { return std::time(nullptr); }) {
     std::lock_guard<std::mutex> guard(lock_);
     try {
-        for (const char* statement : Schema)
+        for (const char* statement : SchemaStatements)
             db_.exec(statement);
     } catch (const SQLiteException&) {
         // The schema exists already (the first statement fails): nothing more to create.
