@@ -1,0 +1,234 @@
+#include "app/cli.h"
+#include "config/configuration.h"
+#include "support/fakenode.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace bryndle {
+namespace {
+
+namespace fs = std::filesystem;
+using test::fakeNode;
+using test::ScriptedConnection;
+using test::ScriptedServer;
+
+const std::string Columns = "/file,stamp,path,uri,type,title,records,size";
+const std::string Id1 = "0123456789abcdef0123456789abcdef";
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A fresh folder under the system's temporary folder, removed at the end of the test.
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "bryndle-cli-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+// Runs the built tool in a folder and collects its output and exit status.
+Result runTool(const std::vector<std::string>& arguments, const fs::path& folder) {
+    fs::path outFile = folder / "stdout.txt";
+    fs::path errFile = folder / "stderr.txt";
+    std::vector<std::string> all = {BRYNDLE_CLI_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::chdir(folder.c_str()) != 0)
+            ::_exit(127);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    Result result;
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    result.out = readFile(outFile);
+    result.err = readFile(errFile);
+    fs::remove(outFile);
+    fs::remove(errFile);
+    return result;
+}
+
+Result runInProcess(const std::vector<std::string>& arguments) {
+    std::ostringstream out, err;
+    Result result;
+    result.status = runCli(arguments, out, err);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+std::string nodeOption(const ScriptedServer& server) {
+    return "127.0.0.1:" + std::to_string(server.port());
+}
+
+// A node that requires the Host field and quotes titles with commas and quotes.
+std::map<std::string, std::string> quotingNode() {
+    return {{"/gateway.cgi/csv/changes" + Columns,
+             "thread_41,1700000000,/thread.cgi/A,http://node/thread.cgi/A,thread,A,3,1024\r\n"
+             "thread_636F,1700000100,/thread.cgi/c,http://node/thread.cgi/c,thread,"
+             "\"comma, in title\",10,2048\r\n"
+             "thread_71,1700000200,/thread.cgi/q,http://node/thread.cgi/q,thread,"
+             "\"quote \"\"in\"\" title\",1,100\r\n"}};
+}
+
+TEST(BryndleCli, ListChangesShowsTheRealTitles) {
+    ScriptedServer server(fakeNode(quotingNode()));
+    TempDir dir;
+    Result result = runTool({"--node", nodeOption(server), "list", "changes"}, dir.path);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out,
+              "thread_41\t1700000000\t/thread.cgi/A\thttp://node/thread.cgi/A\tthread\tA\t3\t1024\n"
+              "thread_636F\t1700000100\t/thread.cgi/c\thttp://node/thread.cgi/c\tthread\t"
+              "comma, in title\t10\t2048\n"
+              "thread_71\t1700000200\t/thread.cgi/q\thttp://node/thread.cgi/q\tthread\t"
+              "quote \"in\" title\t1\t100\n");
+    EXPECT_EQ(server.lastRequest(), "GET /gateway.cgi/csv/changes" + Columns +
+                                        " HTTP/1.0\r\nHost: " + nodeOption(server) + "\r\n\r\n");
+}
+
+TEST(BryndleCli, DefaultNodeComesFromTheConfiguration) {
+    ScriptedServer server(fakeNode(quotingNode()));
+    TempDir dir;
+    Configuration configuration((dir.path / "config.db").string());
+    configuration.setNodeHost("127.0.0.1");
+    configuration.setNodePort(server.port());
+    configuration.save();
+    Result result = runTool({"list", "changes"}, dir.path);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("\tcomma, in title\t"), std::string::npos);
+}
+
+TEST(BryndleCli, NoConfigurationFileIsCreated) {
+    TempDir dir;
+    uint16_t port;
+    {
+        ScriptedServer gone(fakeNode({}));
+        port = gone.port();
+    }
+    Result result = runTool({"--node", "127.0.0.1:" + std::to_string(port), "have", "A"}, dir.path);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_FALSE(fs::exists(dir.path / "config.db"));
+}
+
+TEST(BryndleCli, HaveHeadGetRecordAndRegister) {
+    ScriptedServer server(fakeNode({
+        {"/server.cgi/have/thread_41", "YES\r\n"},
+        {"/server.cgi/have/thread_42", "NO\r\n"},
+        {"/server.cgi/head/thread_41/0-", "100<>" + Id1 + "\r\n"},
+        {"/server.cgi/get/thread_41/100-", "100<>" + Id1 + "<>name:n<>body:b:c\r\n"},
+        {"/server.cgi/get/thread_41/100/" + Id1, "100<>" + Id1 + "<>body:one\r\n"},
+        {"/thread.cgi/a%20b%3Fc", "ok"},
+    }));
+    std::string node = nodeOption(server);
+    Result have = runInProcess({"--node", node, "have", "A"});
+    EXPECT_EQ(have.status, 0);
+    EXPECT_EQ(have.out, "YES\n");
+    EXPECT_EQ(runInProcess({"--node", node, "have", "B"}).out, "NO\n");
+    EXPECT_EQ(runInProcess({"--node", node, "head", "A"}).out, "100\t" + Id1 + "\n");
+    EXPECT_EQ(runInProcess({"--node", node, "get", "A", "100"}).out,
+              "100\t" + Id1 + "\tbody:b:c\tname:n\n");
+    EXPECT_EQ(runInProcess({"--node", node, "record", "A", "100", Id1}).out,
+              "100\t" + Id1 + "\tbody:one\n");
+    Result registered = runInProcess({"--node", node, "register", "a b?c"});
+    EXPECT_EQ(registered.status, 0);
+    EXPECT_EQ(test::requestPath(server.lastRequest()), "/thread.cgi/a%20b%3Fc");
+}
+
+TEST(BryndleCli, FailuresGoToStandardErrorWithTheSystemText) {
+    uint16_t port;
+    {
+        ScriptedServer gone(fakeNode({}));
+        port = gone.port();
+    }
+    Result refused =
+        runInProcess({"--node", "127.0.0.1:" + std::to_string(port), "list", "recent"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "bryndle-cli: Unable to connect socket: Connection refused\n");
+
+    Result unresolved = runInProcess({"--node", "no such host:8000", "have", "A"});
+    EXPECT_EQ(unresolved.status, 1);
+    EXPECT_EQ(unresolved.err.rfind("bryndle-cli: Unable to resolve host no such host: ", 0), 0u)
+        << unresolved.err;
+
+    ScriptedServer unclear(fakeNode({{"/server.cgi/have/thread_41", "maybe\n"}}));
+    Result bad = runInProcess({"--node", nodeOption(unclear), "have", "A"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "bryndle-cli: have response error\n");
+}
+
+TEST(BryndleCli, StalledNodeTimesOutWithTheGivenTime) {
+    ScriptedServer server([](ScriptedConnection& c) {
+        c.readRequest();
+        c.holdUntilClientCloses();
+    });
+    Result result = runInProcess({"--node", nodeOption(server), "--timeout", "1", "have", "A"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "bryndle-cli: connection timeout\n");
+}
+
+TEST(BryndleCli, BadCommandLinesAreUsageErrors) {
+    for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"list"},
+             {"list", "all"},
+             {"have"},
+             {"have", "A", "B"},
+             {"head", "A", "yesterday"},
+             {"get", "A", "-1"},
+             {"record", "A", "1"},
+             {"--node", "nohostport", "have", "A"},
+             {"--node", "host:0", "have", "A"},
+             {"--node", "host:65536", "have", "A"},
+             {"--node"},
+             {"--timeout", "soon", "have", "A"},
+             {"--verbose", "have", "A"},
+         }) {
+        Result result = runInProcess(arguments);
+        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(arguments);
+        EXPECT_NE(result.err.find("usage: bryndle-cli"), std::string::npos);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(BryndleCli, HelpListsEveryCommand) {
+    Result result = runInProcess({"--help"});
+    EXPECT_EQ(result.status, 0);
+    for (const char* name : {"list", "have", "head", "get", "record", "register"})
+        EXPECT_NE(result.out.find("  " + std::string(name) + " "), std::string::npos) << name;
+}
+
+} // namespace
+} // namespace bryndle
