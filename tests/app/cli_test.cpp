@@ -131,11 +131,8 @@ TEST(BryndleCli, DefaultNodeComesFromTheConfiguration) {
 
 TEST(BryndleCli, NoConfigurationFileIsCreated) {
     TempDir dir;
-    uint16_t port;
-    {
-        ScriptedServer gone(fakeNode({}));
-        port = gone.port();
-    }
+    test::ClosedPort closed;
+    uint16_t port = closed.port();
     Result result = runTool({"--node", "127.0.0.1:" + std::to_string(port), "have", "A"}, dir.path);
     EXPECT_EQ(result.status, 1);
     EXPECT_FALSE(fs::exists(dir.path / "config.db"));
@@ -166,11 +163,8 @@ TEST(BryndleCli, HaveHeadGetRecordAndRegister) {
 }
 
 TEST(BryndleCli, FailuresGoToStandardErrorWithTheSystemText) {
-    uint16_t port;
-    {
-        ScriptedServer gone(fakeNode({}));
-        port = gone.port();
-    }
+    test::ClosedPort closed;
+    uint16_t port = closed.port();
     Result refused =
         runInProcess({"--node", "127.0.0.1:" + std::to_string(port), "list", "recent"});
     EXPECT_EQ(refused.status, 1);

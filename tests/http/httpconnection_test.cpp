@@ -24,17 +24,6 @@ sockaddr_in loopback(uint16_t port) {
     return address;
 }
 
-// A port on which nothing listens: bound once to get it, then released.
-uint16_t unusedPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 // Records every call; hooks may set stopped or throw.
 struct RecordingListener : HTTPResponseListener {
     int headers = 0;
@@ -288,9 +277,10 @@ TEST(HTTPConnection, NodeThatNeverAnswersTimesOut) {
 }
 
 TEST(HTTPConnection, RefusedConnectionCannotConnect) {
+    test::ClosedPort closed;
     RecordingListener listener;
     try {
-        exchange(unusedPort(), &listener);
+        exchange(closed.port(), &listener);
         ADD_FAILURE() << "no error";
     } catch (const HTTPConnectionTimeoutException&) {
         ADD_FAILURE() << "timeout instead of refusal";

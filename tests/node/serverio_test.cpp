@@ -247,12 +247,8 @@ TEST(ServerIO, DefaultTimeoutIsTenMinutes) {
 }
 
 TEST(ServerIO, NodeThatIsNotThereCannotBeReached) {
-    uint16_t port;
-    {
-        ScriptedServer gone(fakeNode({}));
-        port = gone.port();
-    }
-    ServerIO io(local(port));
+    test::ClosedPort closed;
+    ServerIO io(local(closed.port()));
     try {
         io.have("A");
         ADD_FAILURE() << "no error";

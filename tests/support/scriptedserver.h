@@ -102,6 +102,32 @@ private:
     Recorder recorder_;
 };
 
+// A loopback port on which nothing listens: held bound (not listening) so that no other server
+// takes it while a test expects its connection to be refused.
+class ClosedPort {
+public:
+    ClosedPort() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("test port: bind failed");
+        port_ = ntohs(address.sin_port);
+    }
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+    ~ClosedPort() { ::close(fd_); }
+
+    uint16_t port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+};
+
 class ScriptedServer {
 public:
     using Handler = std::function<void(ScriptedConnection&)>;
