@@ -1,4 +1,5 @@
 # cmake -P script: see runtime.cmake.
+cmake_minimum_required(VERSION 3.25)
 file(MAKE_DIRECTORY ${RUNTIME_DIR}/icons ${RUNTIME_DIR}/template ${RUNTIME_DIR}/node)
 
 file(GLOB own LIST_DIRECTORIES false ${ICONS_DIR}/*.png ${ICONS_DIR}/*.gif ${ICONS_DIR}/*.ico)

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "foundation/controlbase.h"
+#include "toolkit/settingsprogram.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace bryndle {
+
+class DaemonManager;
+class EventLoop;
+class RevuVuzidiv;
+class Shell;
+class TrayItem;
+
+// The program's main window: menus, tray icon, the main content, the node program it runs for
+// the user, and its placement kept in "environ.db" (maximized, width, height, x, y).
+class MainForm : public ControlBase {
+public:
+    MainForm();
+    ~MainForm() override;
+
+    virtual void saveState();
+    virtual void loadState();
+    virtual void onExit();
+    // The exit question; false keeps the window open.
+    virtual bool onClose();
+    virtual void onExitMenu();
+    virtual void onTkSakuMenu(bool checked);
+    virtual void onAboutMenu();
+    virtual void onInternetOptionsMenu();
+    virtual void startNodeControl();
+    virtual void onOptionsMenu();
+    virtual void showWindow(bool visible);
+    virtual void onIconify();
+    virtual void onTrayClick();
+    // Builds the window, runs the event loop until the window is closed, then cleans up.
+    virtual void run();
+    virtual void createTrayMenu();
+    virtual void createTrayItem();
+    virtual void onTrayMenuDetect();
+    virtual void onTrayMenuSelection(QAction* entry);
+
+    // The three stages of run(). open() cleans up itself when building the window fails.
+    void open();
+    void eventLoop();
+    void cleanUp();
+
+    Shell* shell() const { return shell_.get(); }
+    TrayItem* trayItem() const { return tray_.get(); }
+    QMenu* trayMenu() const { return trayMenu_; }
+    RevuVuzidiv* mainComposite() const { return composite_.get(); }
+    DaemonManager* daemonManager() const { return daemon_.get(); }
+    QAction* tkSakuEntry() const { return tkSaku_; }
+    // The programs tried for the Internet options entry.
+    void setSettingsPrograms(std::vector<SettingsProgram> programs) {
+        settingsPrograms_ = std::move(programs);
+    }
+
+    static QString programTitle();
+
+private:
+    void createMenus();
+    void dispose();
+
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<TrayItem> tray_;
+    QPointer<QMenu> trayMenu_;
+    std::unique_ptr<RevuVuzidiv> composite_;
+    std::unique_ptr<DaemonManager> daemon_;
+    QPointer<QAction> tkSaku_;
+    EventLoop* loop_ = nullptr;
+    bool closed_ = false;
+    std::vector<SettingsProgram> settingsPrograms_ = networkSettingsPrograms();
+};
+
+} // namespace bryndle
