@@ -1,0 +1,83 @@
+#pragma once
+
+// Reads a page document (XML) or a rendered page (HTML) with libxml2 and answers XPath queries.
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace bryndle::test {
+
+class XmlQuery {
+public:
+    enum class Kind { Xml, Html };
+
+    explicit XmlQuery(const std::string& text, Kind kind = Kind::Xml) {
+        if (kind == Kind::Xml)
+            doc_ = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
+                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        else
+            doc_ = htmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
+                                  HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
+    }
+    ~XmlQuery() {
+        if (doc_)
+            xmlFreeDoc(doc_);
+    }
+    XmlQuery(const XmlQuery&) = delete;
+    XmlQuery& operator=(const XmlQuery&) = delete;
+
+    // Whether the text parsed (for XML: whether it is well-formed).
+    bool ok() const { return doc_ != nullptr; }
+
+    // The string values of the nodes the expression selects, in document order.
+    std::vector<std::string> all(const std::string& xpath) const {
+        std::vector<std::string> values;
+        if (!doc_)
+            return values;
+        xmlXPathContextPtr context = xmlXPathNewContext(doc_);
+        xmlXPathObjectPtr result =
+            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(xpath.c_str()), context);
+        if (!result) {
+            xmlXPathFreeContext(context);
+            throw std::runtime_error("bad xpath " + xpath);
+        }
+        if (result->nodesetval) {
+            for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
+                xmlChar* content = xmlNodeGetContent(result->nodesetval->nodeTab[i]);
+                values.emplace_back(content ? reinterpret_cast<const char*>(content) : "");
+                xmlFree(content);
+            }
+        }
+        xmlXPathFreeObject(result);
+        xmlXPathFreeContext(context);
+        return values;
+    }
+    // The value of an expression of a string, number or boolean type.
+    std::string value(const std::string& xpath) const {
+        if (!doc_)
+            return {};
+        xmlXPathContextPtr context = xmlXPathNewContext(doc_);
+        xmlXPathObjectPtr result =
+            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(xpath.c_str()), context);
+        std::string text;
+        if (result) {
+            xmlChar* s = xmlXPathCastToString(result);
+            text = reinterpret_cast<const char*>(s);
+            xmlFree(s);
+            xmlXPathFreeObject(result);
+        }
+        xmlXPathFreeContext(context);
+        return text;
+    }
+    size_t count(const std::string& xpath) const { return all(xpath).size(); }
+
+private:
+    xmlDocPtr doc_ = nullptr;
+};
+
+} // namespace bryndle::test
