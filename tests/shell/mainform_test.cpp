@@ -1,0 +1,514 @@
+#include "config/configuration.h"
+#include "foundation/sqliteserializer.h"
+#include "shell/daemonmanager.h"
+#include "shell/mainform.h"
+#include "shell/revuvuzidiv.h"
+#include "shell/wrapperobject.h"
+#include "support/tempdir.h"
+#include "toolkit/shell.h"
+#include "toolkit/trayitem.h"
+#include "toolkit/uitest.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using namespace bryndle;
+using namespace bryndle::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<int64_t> storedPlacement() {
+    const VArrayPtr record = SQLiteSerializer("environ.db", "MainForm").load();
+    std::vector<int64_t> values;
+    for (const auto& value : record->values())
+        values.push_back(value->toLong());
+    return values;
+}
+
+bool placementStored() {
+    try {
+        SQLiteSerializer("environ.db", "MainForm").load();
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+QMenu* menuNamed(Shell* shell, const QString& title) {
+    for (QAction* entry : shell->menuBar()->actions())
+        if (entry->text() == title)
+            return entry->menu();
+    return nullptr;
+}
+
+QStringList entryTexts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* entry : menu->actions())
+        texts << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
+    return texts;
+}
+
+QAction* entryNamed(QMenu* menu, const QString& text) {
+    for (QAction* entry : menu->actions())
+        if (entry->text() == text)
+            return entry;
+    return nullptr;
+}
+
+std::string writeScript(const fs::path& path, const std::string& body) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    fs::permissions(path, fs::perms::owner_all);
+    return path.string();
+}
+
+bool processExists(pid_t pid) {
+    return pid > 0 && kill(pid, 0) == 0;
+}
+
+const QString title = QStringLiteral("Bryndle a 0.14");
+const QString startErrorTail = QStringLiteral(" \n\n朔の実行中にエラーが発生したため朔の制御オプシ"
+                                              "ョンをOFFにします\nオプションを再設定してください");
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempDir> dir_;
+    std::unique_ptr<ScopedCurrentDir> cwd_;
+    RecordingMessageBox* box_ = nullptr;
+    RecordingFileDialog* files_ = nullptr;
+
+    Configuration& config() { return Configuration::instance(); }
+
+    void copyIcons(const std::vector<std::string>& except = {}) {
+        const fs::path source =
+            fs::path(qgetenv("BRYNDLE_SOURCE_DIR").toStdString()) / "data" / "icons";
+        fs::create_directories("icons");
+        for (const auto& entry : fs::directory_iterator(source)) {
+            if (entry.path().extension() != ".png")
+                continue;
+            if (std::find(except.begin(), except.end(), entry.path().stem().string()) !=
+                except.end())
+                continue;
+            fs::copy_file(entry.path(), fs::path("icons") / entry.path().filename());
+        }
+    }
+
+    // Messages shown so far, by their text.
+    QStringList texts() const {
+        QStringList list;
+        for (const auto& shown : box_->shown)
+            list << shown.text;
+        return list;
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<TempDir>();
+        cwd_ = std::make_unique<ScopedCurrentDir>(dir_->path());
+        auto configuration = std::make_unique<Configuration>();
+        configuration->setControlNodeProgram(false);
+        Configuration::setInstance(std::move(configuration));
+        box_ = RecordingMessageBox::install();
+        files_ = RecordingFileDialog::install();
+        copyIcons();
+    }
+    void cleanup() {
+        MessageBox::setInstance(nullptr);
+        FileDialog::setInstance(nullptr);
+        cwd_.reset();
+        dir_.reset();
+    }
+
+    void firstRunOpensAt700x500AndStoresThePlacementAfterYes() {
+        MainForm form;
+        form.open();
+        Shell* shell = form.shell();
+        QVERIFY(shell->isVisible());
+        QCOMPARE(shell->size(), QSize(700, 500));
+        QVERIFY(!shell->isMaximized());
+        QVERIFY(!placementStored());
+
+        box_->answers = {MessageBox::Yes};
+        QVERIFY(shell->close());
+        QCOMPARE(box_->shown.size(), size_t{1});
+        QCOMPARE(box_->shown[0].title, title);
+        QCOMPARE(box_->shown[0].text, title + QStringLiteral("終了しますか?"));
+        QCOMPARE(box_->shown[0].buttons, MessageBox::Yes | MessageBox::No);
+        QCOMPARE(box_->shown[0].icon, MessageBox::Icon::None);
+        QVERIFY(box_->shown[0].hadParent);
+        const auto stored = storedPlacement();
+        QCOMPARE(stored.size(), size_t{5});
+        QCOMPARE(stored[0], int64_t{0});
+        QCOMPARE(stored[1], int64_t{700});
+        QCOMPARE(stored[2], int64_t{500});
+        QCOMPARE(stored[3], int64_t{shell->pos().x()});
+        QCOMPARE(stored[4], int64_t{shell->pos().y()});
+        // The tray icon went with the close.
+        QVERIFY(form.trayItem()->isDisposed());
+        form.cleanUp();
+        QCOMPARE(form.shell(), nullptr);
+    }
+
+    void answeringNoKeepsTheWindowAndStoresNothing() {
+        MainForm form;
+        form.open();
+        box_->answers = {MessageBox::No};
+        QVERIFY(!form.shell()->close());
+        QVERIFY(form.shell()->isVisible());
+        QVERIFY(!placementStored());
+        QVERIFY(!form.trayItem()->isDisposed());
+        // The file menu's exit asks the same question.
+        box_->answers = {MessageBox::No};
+        entryNamed(menuNamed(form.shell(), QStringLiteral("ファイル(&F)")),
+                   QStringLiteral("終了(&X)"))
+            ->trigger();
+        QCOMPARE(box_->shown.size(), size_t{2});
+        QVERIFY(form.shell()->isVisible());
+        QVERIFY(!placementStored());
+        form.cleanUp();
+    }
+
+    void storedPlacementIsRestoredAndAMaximizedWindowReopensMaximized() {
+        SQLiteSerializer("environ.db", "MainForm")
+            .save(*makeArray(int64_t{0}, int64_t{640}, int64_t{480}, int64_t{30}, int64_t{40}));
+        {
+            MainForm form;
+            form.open();
+            QCOMPARE(form.shell()->size(), QSize(640, 480));
+            QCOMPARE(form.shell()->pos(), QPoint(30, 40));
+            QVERIFY(!form.shell()->isMaximized());
+            // Maximized, then closed: the normal placement is what is stored.
+            form.shell()->showMaximized();
+            QVERIFY(form.shell()->isMaximized());
+            box_->answers = {MessageBox::Yes};
+            QVERIFY(form.shell()->close());
+            form.cleanUp();
+        }
+        QCOMPARE(storedPlacement(), (std::vector<int64_t>{1, 640, 480, 30, 40}));
+
+        MainForm form;
+        form.open();
+        QVERIFY(form.shell()->isMaximized());
+        QCOMPARE(form.shell()->normalGeometry().size(), QSize(640, 480));
+        form.shell()->showNormal();
+        QVERIFY(!form.shell()->isMaximized());
+        QCOMPARE(form.shell()->size(), QSize(640, 480));
+        form.cleanUp();
+    }
+
+    void placementRecordOfAnotherLengthIsIgnored() {
+        SQLiteSerializer("environ.db", "MainForm")
+            .save(*makeArray(int64_t{1}, int64_t{300}, int64_t{200}, int64_t{5}));
+        MainForm form;
+        form.open();
+        QCOMPARE(form.shell()->size(), QSize(700, 500));
+        QVERIFY(!form.shell()->isMaximized());
+        form.cleanUp();
+    }
+
+    void placementThatDoesNotReadAsNumbersIsIgnored() {
+        SQLiteSerializer("environ.db", "MainForm")
+            .save(*makeArray("x", "wide", "tall", int64_t{1}, int64_t{2}));
+        MainForm form;
+        form.open();
+        QCOMPARE(form.shell()->size(), QSize(700, 500));
+        form.cleanUp();
+    }
+
+    void menusTrayAndTitle() {
+        MainForm form;
+        form.open();
+        Shell* shell = form.shell();
+        QCOMPARE(shell->windowTitle(), title);
+        QVERIFY(!shell->windowIcon().isNull());
+        QStringList tops;
+        for (QAction* entry : shell->menuBar()->actions())
+            tops << entry->text();
+        QCOMPARE(tops, QStringList({QStringLiteral("ファイル(&F)"), QStringLiteral("表示(&V)"),
+                                    QStringLiteral("ツール(&T)"), QStringLiteral("ヘルプ(&F)")}));
+        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ファイル(&F)"))),
+                 QStringList{QStringLiteral("終了(&X)")});
+        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("表示(&V)"))),
+                 QStringList{QStringLiteral("TkSaku")});
+        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ツール(&T)"))),
+                 QStringList({QStringLiteral("オプション(&O)"), QStringLiteral("-"),
+                              QStringLiteral("インターネットオプション(&I)")}));
+        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ヘルプ(&F)"))),
+                 QStringList{title + QStringLiteral(" について(&A)")});
+        QVERIFY(form.tkSakuEntry()->isCheckable());
+        QVERIFY(form.tkSakuEntry()->isChecked());
+
+        QCOMPARE(form.trayItem()->toolTip(), title + QStringLiteral("\n動作中"));
+        QVERIFY(!form.trayItem()->icon()->icon().isNull());
+        QMenu* tray = form.trayMenu();
+        QCOMPARE(entryTexts(tray), QStringList({QStringLiteral("表示"), QStringLiteral("-"),
+                                                QStringLiteral("終了")}));
+        QCOMPARE(tray->defaultAction()->text(), QStringLiteral("表示"));
+        QCOMPARE(tray->actions()[0]->data().value<WrapperObject>().value(), 0);
+        QCOMPARE(tray->actions()[2]->data().value<WrapperObject>().value(), 1);
+
+        // The main content fills the window.
+        QVERIFY(form.mainComposite()->outerSash() != nullptr);
+        QCOMPARE(form.mainComposite()->outerSash()->window(), shell);
+        form.cleanUp();
+    }
+
+    void minimisingHidesAndTheTrayBringsTheWindowBack() {
+        MainForm form;
+        form.open();
+        Shell* shell = form.shell();
+        shell->setWindowState(Qt::WindowMinimized);
+        QCoreApplication::processEvents();
+        QVERIFY(!shell->isVisible());
+        emit form.trayItem()->icon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(shell->isVisible());
+        QVERIFY(!shell->isMinimized());
+
+        form.onIconify();
+        QVERIFY(!shell->isVisible());
+        form.trayMenu()->actions()[0]->trigger();
+        QVERIFY(shell->isVisible());
+
+        // The tray menu's exit asks before closing, also while the window is hidden.
+        form.onIconify();
+        box_->answers = {MessageBox::Yes};
+        form.trayMenu()->actions()[2]->trigger();
+        QCOMPARE(box_->shown.size(), size_t{1});
+        QCOMPARE(box_->shown[0].text, title + QStringLiteral("終了しますか?"));
+        QVERIFY(placementStored());
+        form.cleanUp();
+    }
+
+    void tkSakuWithoutNodeControlSaysSoAndUnchecks() {
+        MainForm form;
+        form.open();
+        QAction* tkSaku = form.tkSakuEntry();
+        QCOMPARE(form.daemonManager(), nullptr);
+        // Unchecking without control does nothing.
+        tkSaku->trigger();
+        QVERIFY(!tkSaku->isChecked());
+        QVERIFY(box_->shown.empty());
+        tkSaku->trigger();
+        QVERIFY(!tkSaku->isChecked());
+        QCOMPARE(box_->shown.size(), size_t{1});
+        QCOMPARE(box_->shown[0].text, QStringLiteral("朔の制御が無効です"));
+        QCOMPARE(box_->shown[0].title, QStringLiteral("bryndle"));
+        QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);
+        QVERIFY(!box_->shown[0].hadParent);
+        form.cleanUp();
+    }
+
+    // The whole run, as the program entry does it.
+    void missingNodeProgramIsReportedOnceAndControlIsSavedOff() {
+        config().setControlNodeProgram(true);
+        QVERIFY(!fs::exists("node/bryndle-node"));
+        MainForm form;
+        box_->answers = {MessageBox::OK, MessageBox::Yes};
+        QTimer::singleShot(0, [&] { form.shell()->close(); });
+        form.run();
+        QCOMPARE(texts(), QStringList({QStringLiteral("No such file or directory") + startErrorTail,
+                                       title + QStringLiteral("終了しますか?")}));
+        QCOMPARE(box_->shown[0].title, QStringLiteral("bryndle"));
+        QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);
+        QCOMPARE(form.daemonManager(), nullptr);
+        QCOMPARE(form.shell(), nullptr);
+        config().save();
+
+        Configuration reread;
+        reread.load();
+        QVERIFY(!reread.controlNodeProgram());
+        QCOMPARE(storedPlacement().size(), size_t{5});
+    }
+
+    void nodeProgramIsStartedRestartedAndStoppedByTheOptions() {
+        const std::string first =
+            writeScript(dir_->path() / "nodeA" / "program", "exec sleep 600\n");
+        const std::string second =
+            writeScript(dir_->path() / "nodeB" / "program", "exec sleep 600\n");
+        config().setControlNodeProgram(true);
+        config().setNodeProgramPath(first);
+        MainForm form;
+        form.open();
+        QVERIFY(box_->shown.empty());
+        QVERIFY(form.daemonManager() != nullptr);
+        const pid_t firstPid = form.daemonManager()->processId();
+        QVERIFY(processExists(firstPid));
+        // Without a display the window calls do nothing, and the entry stays as the user set it.
+        form.tkSakuEntry()->trigger();
+        form.tkSakuEntry()->trigger();
+        QVERIFY(form.tkSakuEntry()->isChecked());
+        QVERIFY(box_->shown.empty());
+
+        // A new path while control is on: the program is restarted from there.
+        files_->answer = QString::fromStdString(second);
+        whenModal([](QWidget* dialog) {
+            child<QPushButton>(dialog, "browse")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QVERIFY(form.daemonManager() != nullptr);
+        QCOMPARE(form.daemonManager()->programPath(), second);
+        const pid_t secondPid = form.daemonManager()->processId();
+        QVERIFY(!processExists(firstPid));
+        QVERIFY(processExists(secondPid));
+
+        // Unchanged options leave it running.
+        whenModal([](QWidget* dialog) { child<QPushButton>(dialog, "apply")->click(); });
+        form.onOptionsMenu();
+        QCOMPARE(form.daemonManager()->processId(), secondPid);
+
+        // Control off: stopped and dropped.
+        whenModal([](QWidget* dialog) {
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QCOMPARE(form.daemonManager(), nullptr);
+        QVERIFY(!processExists(secondPid));
+
+        // A new path while control is off starts nothing.
+        files_->answer = QString::fromStdString(first);
+        whenModal([](QWidget* dialog) {
+            QVERIFY(!child<QPushButton>(dialog, "browse")->isEnabled());
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "browse")->click();
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QCOMPARE(config().nodeProgramPathSetting(), first);
+        QCOMPARE(form.daemonManager(), nullptr);
+
+        // Control on again: started.
+        whenModal([](QWidget* dialog) {
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QVERIFY(form.daemonManager() != nullptr);
+        const pid_t thirdPid = form.daemonManager()->processId();
+        QVERIFY(processExists(thirdPid));
+
+        // The end of the client ends the program.
+        box_->answers = {MessageBox::Yes};
+        QVERIFY(form.shell()->close());
+        form.cleanUp();
+        QVERIFY(!processExists(thirdPid));
+        QVERIFY(box_->shown.size() == 1);
+    }
+
+    void optionsThatFailToStartTurnControlOff() {
+        MainForm form;
+        form.open();
+        files_->answer = QString::fromStdString((dir_->path() / "nowhere" / "program").string());
+        whenModal([](QWidget* dialog) {
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "browse")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QCOMPARE(form.daemonManager(), nullptr);
+        QVERIFY(!config().controlNodeProgram());
+        QCOMPARE(texts(),
+                 QStringList{QStringLiteral("No such file or directory") + startErrorTail});
+        form.cleanUp();
+    }
+
+    void errorInAHandlerEndsTheLoopWithOneMessage() {
+        fs::remove("icons/bryndle_banner.png");
+        MainForm form;
+        box_->answers = {MessageBox::OK};
+        QTimer::singleShot(0, [&] {
+            entryNamed(menuNamed(form.shell(), QStringLiteral("ヘルプ(&F)")),
+                       title + QStringLiteral(" について(&A)"))
+                ->trigger();
+        });
+        form.run();
+        QCOMPARE(texts(), QStringList{QStringLiteral("bryndle_banner : not found")});
+        QCOMPARE(box_->shown[0].title, title);
+        QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);
+        QCOMPARE(form.shell(), nullptr);
+        // The loop ended without the exit question: nothing was stored.
+        QVERIFY(!placementStored());
+    }
+
+    void errorWhileBuildingTheWindowStillStopsTheNodeProgram() {
+        fs::remove("icons/bryndle.png");
+        const std::string program =
+            writeScript(dir_->path() / "nodeA" / "program", "exec sleep 600\n");
+        config().setControlNodeProgram(true);
+        config().setNodeProgramPath(program);
+        MainForm form;
+        QString error;
+        try {
+            form.open();
+        } catch (const Exception& e) {
+            error = QString::fromStdString(e.message());
+        }
+        QCOMPARE(error, QStringLiteral("bryndle : not found"));
+        QCOMPARE(form.daemonManager(), nullptr);
+        QCOMPARE(form.shell(), nullptr);
+        // The node program had been started (no start error), and has ended and been waited
+        // for: this process has no child left.
+        QVERIFY(box_->shown.empty());
+        int status = 0;
+        QCOMPARE(waitpid(-1, &status, WNOHANG), pid_t{-1});
+        QCOMPARE(errno, ECHILD);
+    }
+
+    void internetOptionsRunTheSettingsProgramWithTheWindowDisabled() {
+        MainForm form;
+        form.open();
+        form.setSettingsPrograms({{QStringLiteral("no-such-settings-program-xyz"), {}}});
+        form.onInternetOptionsMenu();
+        QCOMPARE(texts(),
+                 QStringList{QStringLiteral("ネットワーク設定のプログラムが見つかりません")});
+
+        // The program runs until a file appears; meanwhile the window takes no input.
+        const std::string program =
+            writeScript(dir_->path() / "settings",
+                        "echo \"$@\" > started\nwhile [ ! -e done ]; do sleep 0.02; done\n");
+        form.setSettingsPrograms({{QString::fromStdString(program), {QStringLiteral("network")}}});
+        bool disabledWhileRunning = false;
+        auto* poll = new QTimer;
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [&, poll] {
+            if (!fs::exists("started"))
+                return;
+            poll->stop();
+            poll->deleteLater();
+            disabledWhileRunning = !form.shell()->isEnabled();
+            std::ofstream("done") << "\n";
+        });
+        poll->start();
+        form.onInternetOptionsMenu();
+        QVERIFY(disabledWhileRunning);
+        QVERIFY(form.shell()->isEnabled());
+        std::ifstream started("started");
+        std::string arguments;
+        std::getline(started, arguments);
+        QCOMPARE(arguments, std::string("network"));
+        QCOMPARE(box_->shown.size(), size_t{1});
+        form.cleanUp();
+    }
+};
+
+BRYNDLE_QTEST_MAIN(MainFormTest)
+#include "mainform_test.moc"
