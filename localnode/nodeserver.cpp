@@ -10,8 +10,10 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
 #include <ctime>
 #include <random>
+#include <thread>
 
 namespace bryndle {
 
@@ -102,11 +104,28 @@ int NodeServer::bind(int port) {
 }
 
 void NodeServer::run() {
-    server_->listen_after_bind();
+    started_ = true;
+    if (!stopRequested_) {
+        server_->listen_after_bind();
+    }
+    finished_ = true;
 }
 
 void NodeServer::stop() {
-    server_->stop();
+    stopRequested_ = true;
+    if (!started_) {
+        // run has not begun; it will see the request and return at once.
+        return;
+    }
+    // The server library ignores a stop that comes before its loop runs: wait for the loop,
+    // then stop it once.
+    while (!finished_) {
+        if (server_->is_running()) {
+            server_->stop();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void NodeServer::route() {

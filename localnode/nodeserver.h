@@ -3,6 +3,7 @@
 #include "nodeactivity.h"
 #include "nodestore.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -69,6 +70,9 @@ private:
     Clock clock_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = -1;
+    std::atomic<bool> started_ = false;
+    std::atomic<bool> stopRequested_ = false;
+    std::atomic<bool> finished_ = false;
 
     struct DeleteCode {
         std::string file;

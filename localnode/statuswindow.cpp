@@ -46,6 +46,24 @@ private:
     StatusWindow& window_;
 };
 
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+
+// Showing the widget after another program mapped its window makes Qt note that the window
+// is mapped already; that is expected here and not worth a line on standard error.
+void dropMappedWindowNotes(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (message.contains(QLatin1String("called on mapped window"))) {
+        return;
+    }
+    if (previousHandler) {
+        previousHandler(type, context, message);
+    }
+}
+
+} // namespace
+
 StatusWindow::StatusWindow(NodeStore& store, NodeActivity& activity, int port, QWidget* parent)
     : QWidget(parent), store_(store), activity_(activity), port_(port) {
     setWindowTitle(QStringLiteral("Bryndle ローカルノード"));
@@ -86,6 +104,9 @@ void StatusWindow::watchNativeMapping() {
     }
     watcher_ = new MapWatcher(*this);
     QCoreApplication::instance()->installNativeEventFilter(watcher_);
+    if (!previousHandler) {
+        previousHandler = qInstallMessageHandler(dropMappedWindowNotes);
+    }
 }
 
 void StatusWindow::followNativeMapping(bool mapped) {

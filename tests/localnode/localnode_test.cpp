@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -643,6 +644,31 @@ TEST(LocalNodeProcessTest, FirstRunHasTheSampleThreads) {
         EXPECT_EQ(node.stop(), 0);
     }
 }
+
+#ifdef BRYNDLE_CLI_PROGRAM
+// What a new user runs to see the node's threads.
+TEST(LocalNodeProcessTest, CommandLineToolListsTheSampleThreads) {
+    TempDir dir;
+    NodeProcess node(dir.path(), true);
+    node.start();
+    std::string command = std::string(BRYNDLE_CLI_PROGRAM) +
+                          " --node 127.0.0.1:" + std::to_string(node.port()) + " list changes";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) {
+        output.append(buffer, n);
+    }
+    EXPECT_EQ(::pclose(pipe), 0);
+    for (const char* title :
+         {"【雑談】なんでも雑談スレ その1", "【画像】お気に入りの画像を貼るスレ",
+          "新月の使い方 (質問スレ)", "過去ログ倉庫"}) {
+        EXPECT_NE(output.find(std::string("\t") + title + "\t"), std::string::npos) << title;
+    }
+    EXPECT_EQ(node.stop(), 0);
+}
+#endif
 
 } // namespace
 } // namespace bryndle

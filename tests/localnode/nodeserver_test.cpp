@@ -1,0 +1,223 @@
+// The node's HTTP side in this process, with a clock the tests set.
+
+#include "nodeserver.h"
+#include "nodetext.h"
+
+#include "support/tempdir.h"
+
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <regex>
+#include <thread>
+
+namespace bryndle {
+namespace {
+
+using test::TempDir;
+
+// A readiness wait with a generous limit, not a measurement.
+bool waitForTotal(const NodeActivity& activity, uint64_t total) {
+    for (int i = 0; i < 3000 && activity.total() < total; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return activity.total() == total;
+}
+
+class RunningServer {
+public:
+    RunningServer(NodeStore& store, NodeActivity& activity, NodeServer::Clock clock)
+        : server(store, activity, std::move(clock)) {
+        port = server.bind(0);
+        if (port <= 0) {
+            throw std::runtime_error("bind");
+        }
+        thread = std::thread([this] { server.run(); });
+    }
+    ~RunningServer() {
+        server.stop();
+        thread.join();
+    }
+
+    NodeServer server;
+    int port = 0;
+    std::thread thread;
+};
+
+// Runs the server on a thread, stops it at once and reports whether run returned. The limit
+// only turns a lost stop into a failure instead of a hung test.
+bool stopEndsRun(NodeServer& server, bool stopFirst) {
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    if (stopFirst) {
+        server.stop();
+    }
+    std::thread serving([&] {
+        server.run();
+        done.set_value();
+    });
+    if (!stopFirst) {
+        server.stop();
+    }
+    bool ended = finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!ended) {
+        server.stop();
+    }
+    serving.join();
+    return ended;
+}
+
+TEST(NodeServerTest, StopBeforeOrRightAfterRunEndsIt) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    {
+        NodeServer server(store, activity);
+        ASSERT_GT(server.bind(0), 0);
+        EXPECT_TRUE(stopEndsRun(server, true));
+    }
+    // A stop that comes while the serving loop is still starting is not lost.
+    for (int i = 0; i < 20; ++i) {
+        NodeServer server(store, activity);
+        ASSERT_GT(server.bind(0), 0);
+        EXPECT_TRUE(stopEndsRun(server, false)) << "round " << i;
+    }
+}
+
+TEST(NodeServerTest, RecentListHoldsTheLastWeekOnly) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    std::atomic<int64_t> now = 1'000'000'000;
+    store.addRecord("old", NodeStore::makeRecord(now - NodeServer::kRecentSeconds - 1, "body:o"));
+    store.addRecord("edge", NodeStore::makeRecord(now - NodeServer::kRecentSeconds, "body:e"));
+    store.registerThread("new", now - 10);
+    RunningServer running(store, activity, [&] { return now.load(); });
+    httplib::Client client("127.0.0.1", running.port);
+
+    auto recent = client.Get("/gateway.cgi/csv/recent/title");
+    ASSERT_TRUE(recent);
+    EXPECT_EQ(recent->body, "new\r\nedge\r\n");
+    auto changes = client.Get("/gateway.cgi/csv/changes/title");
+    ASSERT_TRUE(changes);
+    EXPECT_EQ(changes->body, "new\r\nedge\r\nold\r\n");
+
+    auto page = client.Get("/gateway.cgi/recent");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find(">edge<"), std::string::npos);
+    EXPECT_EQ(page->body.find(">old<"), std::string::npos);
+
+    // Posts take the node's time as their stamp.
+    now += 5;
+    auto posted = client.Post(
+        "/thread.cgi", httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
+                                                       {"file", NodeText::fileName("old"), "", ""},
+                                                       {"body", "up again", "", ""}});
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 302);
+    EXPECT_EQ(store.thread("old")->stamp, now.load());
+    auto after = client.Get("/gateway.cgi/csv/recent/title,stamp");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->body.substr(0, 4), "old,");
+}
+
+TEST(NodeServerTest, DeletionCodesExpireAndBelongToOneThread) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    std::atomic<int64_t> now = 2'000'000'000;
+    store.addRecord("a", NodeStore::makeRecord(1, "body:a"));
+    store.addRecord("b", NodeStore::makeRecord(1, "body:b"));
+    RunningServer running(store, activity, [&] { return now.load(); });
+    httplib::Client client("127.0.0.1", running.port);
+
+    auto codeFor = [&](const std::string& title) {
+        auto page = client.Get("/admin.cgi?cmd=fdel&file=" + NodeText::fileName(title));
+        std::smatch match;
+        if (!page || !std::regex_search(page->body, match,
+                                        std::regex("name=\"sid\" value=\"([0-9a-f]{32})\""))) {
+            return std::string();
+        }
+        return match[1].str();
+    };
+    auto remove = [&](const std::string& title, const std::string& code) {
+        auto answer = client.Post("/admin.cgi",
+                                  "cmd=xfdel&file=" + NodeText::fileName(title) + "&sid=" + code,
+                                  "application/x-www-form-urlencoded");
+        return answer ? answer->status : 0;
+    };
+
+    std::string codeA = codeFor("a");
+    ASSERT_FALSE(codeA.empty());
+    // A code for one thread does not delete another.
+    EXPECT_EQ(remove("b", codeA), 403);
+    EXPECT_TRUE(store.thread("b"));
+
+    now += NodeServer::kDeleteCodeSeconds + 1;
+    EXPECT_EQ(remove("a", codeA), 403);
+    EXPECT_TRUE(store.thread("a"));
+
+    std::string fresh = codeFor("a");
+    ASSERT_FALSE(fresh.empty());
+    EXPECT_NE(fresh, codeA);
+    EXPECT_EQ(remove("a", fresh), 302);
+    EXPECT_FALSE(store.thread("a"));
+    EXPECT_TRUE(store.thread("b"));
+
+    // A GET cannot delete.
+    auto get =
+        client.Get("/admin.cgi?cmd=xfdel&file=" + NodeText::fileName("b") + "&sid=" + codeFor("b"));
+    ASSERT_TRUE(get);
+    EXPECT_EQ(get->status, 400);
+    EXPECT_TRUE(store.thread("b"));
+}
+
+TEST(NodeServerTest, UrlEncodedFormsAndTheRequestLog) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    RunningServer running(store, activity, [] { return int64_t{1234}; });
+    httplib::Client client("127.0.0.1", running.port);
+
+    auto posted = client.Post("/thread.cgi",
+                              "cmd=post&file=" + NodeText::fileName("u") +
+                                  "&name=%E5%90%8D&body=a%2Bb+%26+c%0D%0Ad",
+                              "application/x-www-form-urlencoded");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 302);
+    auto records = store.records("u", 0, INT64_MAX);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].stamp, 1234);
+    EXPECT_EQ(records[0].text, "body:a+b &amp; c<br>d<>name:名");
+
+    // The log entry is written just after the answer has been sent.
+    ASSERT_TRUE(waitForTotal(activity, 1));
+    auto log = activity.latest();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].method, "POST");
+    EXPECT_EQ(log[0].path, "/thread.cgi");
+    EXPECT_EQ(log[0].status, 302);
+    EXPECT_EQ(log[0].time, 1234);
+    client.Get("/");
+    ASSERT_TRUE(waitForTotal(activity, 2));
+    EXPECT_EQ(activity.latest().front().path, "/");
+}
+
+TEST(NodeActivityTest, KeepsTheNewestEntriesUpToItsCapacity) {
+    NodeActivity activity(3);
+    for (int i = 0; i < 5; ++i) {
+        activity.add({i, "GET", "/" + std::to_string(i), 200});
+    }
+    auto entries = activity.latest();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].path, "/4");
+    EXPECT_EQ(entries[2].path, "/2");
+    EXPECT_EQ(activity.total(), 5u);
+}
+
+} // namespace
+} // namespace bryndle
