@@ -103,10 +103,9 @@ int run() {
 #ifdef BRYNDLE_NODE_WINDOW
     // A window only when an X display really answers; otherwise the node runs without one.
     if (NodeDisplay::available()) {
-        if (!std::getenv("QT_QPA_PLATFORM")) {
-            // The client finds the window through X11, so the window lives there.
-            setenv("QT_QPA_PLATFORM", "xcb", 1);
-        }
+        // The client finds the window through X11, so the window lives there whatever
+        // platform the environment names.
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
         int argc = 1;
         char name[] = "bryndle-node";
         char* argv[] = {name, nullptr};

@@ -290,6 +290,13 @@ void NodeServer::singleGet(const httplib::Request& request, httplib::Response& r
 
 void NodeServer::threadPage(const httplib::Request& request, httplib::Response& response) {
     std::string title = request.matches[1];
+    // The page takes no query: a '?' sent unencoded belongs to the title, as encodeURI leaves
+    // it in the path.
+    static constexpr std::string_view prefix = "/thread.cgi/";
+    if (request.target.find('?') != std::string::npos &&
+        request.target.compare(0, prefix.size(), prefix) == 0) {
+        title = NodeText::percentDecode(std::string_view(request.target).substr(prefix.size()));
+    }
     if (!NodeText::isUsableTitle(title)) {
         htmlError(response, 400, "スレッドのタイトルが正しくありません");
         return;

@@ -85,6 +85,24 @@ std::string NodeText::encodePath(std::string_view text) {
     return out;
 }
 
+std::string NodeText::percentDecode(std::string_view text) {
+    auto value = [](char c) {
+        return isDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : c - 'A' + 10;
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && isHexDigit(text[i + 1]) &&
+            isHexDigit(text[i + 2])) {
+            out += static_cast<char>(value(text[i + 1]) * 16 + value(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 bool NodeText::startsEntity(std::string_view text, size_t ampersand) {
     size_t i = ampersand + 1;
     size_t begin = i;

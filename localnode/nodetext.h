@@ -27,6 +27,10 @@ struct NodeText {
     // that they stay part of the path.
     static std::string encodePath(std::string_view text);
 
+    // Undoes percent-encoding (%XX, either case); a '%' without two hexadecimal digits and '+'
+    // stay as they are.
+    static std::string percentDecode(std::string_view text);
+
     // Posted text as the node stores it: CR dropped, LF as <br>, < and > escaped, & escaped
     // unless it begins an entity reference.
     static std::string escapePosted(std::string_view text);

@@ -419,11 +419,16 @@ TEST_F(LocalNodeTest, TitlesWithReservedCharactersInPaths) {
     EXPECT_EQ(page->status, 200);
     EXPECT_NE(page->body.find("<h1>a b?c#d/e%f+g</h1>"), std::string::npos);
 
+    // A question mark left unencoded, as encodeURI leaves it, stays part of the title.
+    rawExchange(port(), "GET /thread.cgi/a%20b?c HTTP/1.0\r\n\r\n");
+    EXPECT_TRUE(find(list(false), "a b?c"));
+    EXPECT_FALSE(find(list(false), "a b"));
+
     // A title that is not valid UTF-8 is refused, not registered.
     auto invalid = get("/thread.cgi/%FF%FE");
     ASSERT_TRUE(invalid);
     EXPECT_EQ(invalid->status, 400);
-    EXPECT_EQ(list(false).size(), 1u);
+    EXPECT_EQ(list(false).size(), 2u);
 }
 
 TEST_F(LocalNodeTest, ThreadPageShowsRecordsAndAPostingForm) {

@@ -34,6 +34,15 @@ TEST(NodeTextTest, EncodePathKeepsTheUriSetButEncodesQuestionAndNumberSigns) {
     EXPECT_EQ(NodeText::encodePath("\"<>"), "%22%3C%3E");
 }
 
+TEST(NodeTextTest, PercentDecoding) {
+    EXPECT_EQ(NodeText::percentDecode("a%20b?c%3f%23+"), "a b?c?#+");
+    EXPECT_EQ(NodeText::percentDecode("%E9%9B%91"), "雑");
+    EXPECT_EQ(NodeText::percentDecode("100%"), "100%");
+    EXPECT_EQ(NodeText::percentDecode("%4"), "%4");
+    EXPECT_EQ(NodeText::percentDecode("%zz%4g"), "%zz%4g");
+    EXPECT_EQ(NodeText::percentDecode(NodeText::encodePath("x y/?#%\"")), "x y/?#%\"");
+}
+
 TEST(NodeTextTest, EscapePostedAsNodesStoreIt) {
     EXPECT_EQ(NodeText::escapePosted("a\r\nb\nc\r"), "a<br>b<br>c");
     EXPECT_EQ(NodeText::escapePosted("<script>x</script>"), "&lt;script&gt;x&lt;/script&gt;");
