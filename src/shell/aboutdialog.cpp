@@ -6,6 +6,7 @@
 #include "toolkit/modalwindow.h"
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -55,6 +56,15 @@ void AboutDialog::open() {
     credits->setReadOnly(true);
     credits->setLineWrapMode(QPlainTextEdit::NoWrap);
     credits->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // Wide enough for the longest line, so that it opens without a scroll bar.
+    const QFontMetrics metrics(credits->font());
+    credits->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char(' ')) * 4);
+    int widest = 0;
+    for (const QString& line : credits->toPlainText().split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(
+                                      QString(line).replace(u'\t', QStringLiteral("    "))));
+    credits->setMinimumWidth(widest + 2 * int(credits->document()->documentMargin()) +
+                             2 * credits->frameWidth() + 8);
     grid->addWidget(credits, 1, 0);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), &window);

@@ -1,5 +1,6 @@
 #include "toolkit/messagebox.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace bryndle {
@@ -23,6 +24,14 @@ public:
             if (buttons & code)
                 standard |= button;
         box.setStandardButtons(standard ? standard : QMessageBox::StandardButtons(QMessageBox::Ok));
+        // The button texts of the system's Japanese message boxes.
+        const std::pair<QMessageBox::StandardButton, const char16_t*> texts[] = {
+            {QMessageBox::Yes, u"はい(&Y)"},
+            {QMessageBox::No, u"いいえ(&N)"},
+            {QMessageBox::Cancel, u"キャンセル"}};
+        for (const auto& [button, text] : texts)
+            if (QAbstractButton* widget = box.button(button))
+                widget->setText(QString::fromUtf16(text));
         const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
         for (const auto& [code, button] : map)
             if (pressed == button)

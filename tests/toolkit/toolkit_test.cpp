@@ -122,10 +122,13 @@ private slots:
     void toolkitMessageBoxAnswersWithThePressedButton() {
         MessageBox::setInstance(nullptr);
         QString title;
+        QStringList buttons;
         whenModal([&](QWidget* box) {
             title = box->windowTitle();
             for (auto* button : box->findChildren<QPushButton*>())
-                if (button->text().contains(QStringLiteral("No")))
+                buttons << button->text();
+            for (auto* button : box->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("いいえ(&N)"))
                     button->click();
         });
         const int answer =
@@ -133,6 +136,8 @@ private slots:
                                         MessageBox::Icon::None, MessageBox::Yes | MessageBox::No);
         QCOMPARE(answer, MessageBox::No);
         QCOMPARE(title, QStringLiteral("質問"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
     }
 
     void keyFilterRefusesWhatTheHandlerRefuses() {
