@@ -58,6 +58,7 @@ const CliCommand* CliCommandTable::find(std::string_view name) const {
 CliCommandTable cliCommands() {
     CliCommandTable table;
     addNodeCommands(table);
+    addPageCommands(table);
     return table;
 }
 

@@ -60,6 +60,9 @@ private:
 
 // list, have, head, get, record, register.
 void addNodeCommands(CliCommandTable& table);
+// fetch, page, render: thread pages through the cache (config.db and cache.db of the current
+// folder, the node of the command line).
+void addPageCommands(CliCommandTable& table);
 
 // Every command of the tool; each folder adds its own commands here.
 CliCommandTable cliCommands();
