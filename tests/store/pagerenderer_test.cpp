@@ -20,8 +20,7 @@ using bryndle::test::XmlQuery;
 namespace {
 
 std::string themeDir() {
-    const char* source = std::getenv("BRYNDLE_SOURCE_DIR");
-    return std::string(source ? source : ".") + "/data/template/theme/terminal";
+    return std::string(BRYNDLE_SOURCE_PATH) + "/data/template/theme/terminal";
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& text) {
