@@ -219,6 +219,8 @@ void PageLoader::prepare() {
 void PageLoader::start() {
     if (!timer_)
         throw std::logic_error("a page loader started without a display timer");
+    if (thread_.joinable() || isRunning())
+        throw std::logic_error("a page loader serves one opening only");
     prepare();
     running_.store(true, std::memory_order_release);
     try {

@@ -331,6 +331,7 @@ TEST_F(PageLoaderTest, BlinksOnTheFirstAndEveryTenthPollWhileFetching) {
     EXPECT_EQ(browser.blinks, 4); // prepare, then polls 1, 11 and 21
     EXPECT_EQ(browser.shown, 0);
     EXPECT_TRUE(loader->isRunning());
+    EXPECT_THROW(loader->start(), std::logic_error);
     node.openGate();
     timer.pumpUntilIdle();
     EXPECT_FALSE(loader->isRunning());
