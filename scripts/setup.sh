@@ -13,7 +13,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     famfamfam-silk fonts-ipafont-gothic
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick openbox xdotool
 )
 
 missing=()

@@ -5,15 +5,23 @@
 
 namespace bryndle {
 
-NotImplemented::NotImplemented(std::string_view className, std::string_view operation)
-    : Exception("`" + std::string(className) + "' does not implement a Function `" +
-                std::string(operation) + "'") {}
+namespace {
+// Built by appending: GCC 12 warns falsely (-Wrestrict at -O3) about "literal" + std::string.
+std::string joined(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (auto part : parts)
+        out.append(part);
+    return out;
+}
+} // namespace
 
-ConvError::ConvError(std::string_view detail)
-    : Exception("Error: conversion " + std::string(detail)) {}
+NotImplemented::NotImplemented(std::string_view className, std::string_view operation)
+    : Exception(joined({"`", className, "' does not implement a Function `", operation, "'"})) {}
+
+ConvError::ConvError(std::string_view detail) : Exception(joined({"Error: conversion ", detail})) {}
 
 ConvOverflowError::ConvOverflowError(std::string_view text)
-    : Exception("Error: overflow " + std::string(text)) {}
+    : Exception(joined({"Error: overflow ", text})) {}
 
 namespace {
 
