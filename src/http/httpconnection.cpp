@@ -205,8 +205,8 @@ void HTTPConnection::sendAll(std::string_view bytes) {
 void HTTPConnection::request(const HTTPRequestGenerator& request) {
     if (socket_ < 0)
         throw HTTPConnectionException("not connected", ENOTCONN);
-    sendAll(request.generate());
     if (!listener_) {
+        sendAll(request.generate());
         std::vector<char> buffer(DiscardBufferSize);
         while (receive(buffer.data(), buffer.size()) > 0) {
         }
@@ -216,6 +216,8 @@ void HTTPConnection::request(const HTTPRequestGenerator& request) {
     HTTPResponseListener& listener = *listener_;
     std::shared_ptr<HTTPHeader> header;
     try {
+        // A send that fails or times out ends the response too.
+        sendAll(request.generate());
         header = readHeader();
     } catch (...) {
         listener.onFinish();

@@ -476,6 +476,32 @@ TEST(HTTPConnection, CanBeUsedAgainAfterClose) {
     EXPECT_EQ(server.connections(), 2);
 }
 
+TEST(HTTPConnection, ARequestThatCannotBeSentStillFinishesTheListener) {
+    // A listening socket that never accepts: the kernel takes the connection and a little data,
+    // then the send waits for room that never comes.
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    int small = 4096;
+    ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+
+    RecordingListener listener;
+    HTTPConnection connection;
+    connection.setListener(&listener);
+    SingleGetRequest request("/x");
+    request.setBody(std::string(32 * 1024 * 1024, 'x'));
+    connection.connect(address, 1);
+    EXPECT_THROW(connection.request(request), HTTPConnectionTimeoutException);
+    connection.close();
+    ::close(fd);
+    EXPECT_EQ(listener.headers, 0);
+    EXPECT_EQ(listener.finishes, 1);
+}
+
 TEST(HTTPConnection, RequestWithoutConnectionFails) {
     HTTPConnection connection;
     EXPECT_THROW(connection.request(SingleGetRequest("/x")), HTTPConnectionException);
