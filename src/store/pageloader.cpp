@@ -127,8 +127,11 @@ void PageLoader::onRecord(ThreadDataEvent& event) {
 
 void PageLoader::fetch(const Schema& schema) {
     ThreadCache& cache = ThreadCache::instance();
-    const Configuration& configuration = Configuration::instance();
-    NodeAddress address(configuration.nodeHost(), configuration.nodePort());
+    if (!nodeTaken_) {
+        nodeHost_ = Configuration::instance().nodeHost();
+        nodePort_ = Configuration::instance().nodePort();
+    }
+    NodeAddress address(nodeHost_, nodePort_);
     ServerIO node(address, timeout_);
 
     const auto index = cache.index(schema.title);
@@ -209,6 +212,9 @@ bool PageLoader::isDisposed() const {
 
 void PageLoader::prepare() {
     schema_ = Schema::parse(location_);
+    nodeHost_ = Configuration::instance().nodeHost();
+    nodePort_ = Configuration::instance().nodePort();
+    nodeTaken_ = true;
     if (isDisposed())
         return;
     browser_->setPageTitle(schema_.title);

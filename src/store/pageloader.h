@@ -100,6 +100,11 @@ private:
 
     DisplayTimer* timer_;
     int32_t timeout_;
+    // The node as configured when the opening was prepared: the interface may change the
+    // options while the worker fetches.
+    std::string nodeHost_;
+    uint16_t nodePort_ = 0;
+    bool nodeTaken_ = false;
     std::atomic<bool> running_{false};
 };
 

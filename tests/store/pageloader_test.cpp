@@ -6,6 +6,7 @@
 #include "store/pageloader.h"
 #include "store/processcontroler.h"
 #include "store/threadcache.h"
+#include "support/scriptedserver.h"
 #include "support/tempdir.h"
 
 #include "fakenode.h"
@@ -316,6 +317,31 @@ TEST_F(PageLoaderTest, ANodeThatIsNotThereShowsTheConnectionError) {
     EXPECT_NE(browser.error.find("Unable to connect socket"), std::string::npos) << browser.error;
     EXPECT_EQ(browser.icon, "error");
     EXPECT_FALSE(cache().index(Title));
+}
+
+TEST_F(PageLoaderTest, TheNodeIsTheOneConfiguredWhenThePageWasOpened) {
+    node.add(file, nodeRecord(100, 1));
+    test::ClosedPort closed;
+
+    // The options change between opening and fetching: the fetch still goes to the node of
+    // the opening, and the worker never reads the configuration the interface is writing.
+    auto loader = PageLoader::create(location(), &browser, &timer);
+    loader->setTimeout(20);
+    loader->prepare();
+    Configuration::instance().setNodePort(closed.port());
+    loader->run();
+    EXPECT_EQ(loader->errorMessage(), "");
+    EXPECT_EQ(cache().count(Title), 1);
+
+    Configuration::instance().setNodePort(node.port());
+    node.add(file, nodeRecord(200, 2));
+    auto threaded = PageLoader::create(location(), &browser, &timer);
+    threaded->setTimeout(20);
+    threaded->start();
+    Configuration::instance().setNodePort(closed.port());
+    timer.pumpUntilIdle();
+    EXPECT_EQ(threaded->errorMessage(), "");
+    EXPECT_EQ(cache().count(Title), 2);
 }
 
 TEST_F(PageLoaderTest, BlinksOnTheFirstAndEveryTenthPollWhileFetching) {
