@@ -183,6 +183,9 @@ void MainForm::showWindow(bool visible) {
 }
 
 void MainForm::onIconify() {
+    // Without a tray host nothing could bring a hidden window back: it stays minimised.
+    if (!TrayItem::isAvailable())
+        return;
     showWindow(false);
 }
 

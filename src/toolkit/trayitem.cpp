@@ -54,8 +54,18 @@ void TrayItem::dispose() {
     icon_.reset();
 }
 
+namespace {
+std::optional<bool> fixedAvailability;
+}
+
 bool TrayItem::isAvailable() {
+    if (fixedAvailability)
+        return *fixedAvailability;
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayItem::setAvailable(std::optional<bool> available) {
+    fixedAvailability = available;
 }
 
 } // namespace bryndle

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPixmap;
 class QSystemTrayIcon;
@@ -30,6 +31,8 @@ public:
     bool isDisposed() const { return !icon_; }
     // Whether the desktop has a tray host right now.
     static bool isAvailable();
+    // Fixes the answer of isAvailable() (for tests); std::nullopt asks the desktop again.
+    static void setAvailable(std::optional<bool> available);
     QSystemTrayIcon* icon() const { return icon_.get(); }
 
 private:

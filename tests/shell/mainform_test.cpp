@@ -130,6 +130,7 @@ private slots:
         copyIcons();
     }
     void cleanup() {
+        TrayItem::setAvailable(std::nullopt);
         MessageBox::setInstance(nullptr);
         FileDialog::setInstance(nullptr);
         cwd_.reset();
@@ -271,6 +272,7 @@ private slots:
     }
 
     void minimisingHidesAndTheTrayBringsTheWindowBack() {
+        TrayItem::setAvailable(true);
         MainForm form;
         form.open();
         Shell* shell = form.shell();
@@ -293,6 +295,21 @@ private slots:
         QCOMPARE(box_->shown.size(), size_t{1});
         QCOMPARE(box_->shown[0].text, title + QStringLiteral("終了しますか?"));
         QVERIFY(placementStored());
+        form.cleanUp();
+    }
+
+    // Hidden without a tray host, the window could not be brought back.
+    void minimisingWithoutATrayKeepsTheWindowMinimised() {
+        TrayItem::setAvailable(false);
+        MainForm form;
+        form.open();
+        Shell* shell = form.shell();
+        shell->setWindowState(Qt::WindowMinimized);
+        QCoreApplication::processEvents();
+        QVERIFY(shell->isVisible());
+        QVERIFY(shell->isMinimized());
+        form.onIconify();
+        QVERIFY(shell->isVisible());
         form.cleanUp();
     }
 
