@@ -61,6 +61,11 @@ void DaemonManager::markStarted() {
 }
 
 void DaemonManager::start() {
+    // An ignored SIGCHLD, inherited from whoever started the client, would let the system reap
+    // the program as soon as it ends; its pid could then be reused before stop() signals it.
+    struct sigaction chld {};
+    if (sigaction(SIGCHLD, nullptr, &chld) == 0 && chld.sa_handler == SIG_IGN)
+        std::signal(SIGCHLD, SIG_DFL);
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     int error = posix_spawn_file_actions_init(&actions);

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -76,6 +77,14 @@ bool eventually(const std::function<bool()>& condition) {
 
 bool processExists(pid_t pid) {
     return kill(pid, 0) == 0;
+}
+
+// The state letter of /proc/<pid>/stat ('Z' for a zombie), or 0 when the process is gone.
+char processState(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
 }
 
 std::string startError(DaemonManager& manager) {
@@ -195,6 +204,35 @@ TEST_F(DaemonManagerTest, ProgramThatEndedByItselfIsCollected) {
     EXPECT_TRUE(manager.hasEnded());
     EXPECT_NO_THROW(manager.stop());
     EXPECT_EQ(manager.findWindow(), 0u);
+}
+
+// Whoever starts the client may leave SIGCHLD ignored, and that is inherited: the system would
+// then reap the ended program at once, and stop() could signal a process that took its pid.
+TEST_F(DaemonManagerTest, EndedProgramIsKeptUntilWaitedForEvenWithSigchldIgnored) {
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    struct Restore {
+        struct sigaction action;
+        ~Restore() { sigaction(SIGCHLD, &action, nullptr); }
+    } restore{previous};
+
+    const std::string program = writeScript(dir.path() / "program", "exit 3\n");
+    DaemonManager manager(program);
+    manager.start();
+    const pid_t pid = manager.processId();
+    ASSERT_TRUE(eventually([&] {
+        const char state = processState(pid);
+        return state == 'Z' || state == 0;
+    }));
+    EXPECT_EQ(processState(pid), 'Z');
+    bool ended = false;
+    EXPECT_NO_THROW(ended = manager.waitForExit(-1));
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(processState(pid), 0);
+    EXPECT_NO_THROW(manager.stop());
 }
 
 TEST_F(DaemonManagerTest, RestartRunsTheProgramAgain) {
