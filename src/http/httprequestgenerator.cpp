@@ -1,16 +1,24 @@
 #include "http/httprequestgenerator.h"
 
-#include <cstdio>
+#include <charconv>
+#include <system_error>
 
 namespace bryndle {
 
 std::string HTTPRequestGenerator::toString() const {
     HTTPHeader empty;
     const HTTPHeader& head = header() ? *header() : empty;
-    char version[32];
-    std::snprintf(version, sizeof version, "%.1f", static_cast<double>(head.version()));
+    // Not printf: the interface's toolkit sets the user's locale, whose decimal point may be a
+    // comma.
+    char version[64];
+    auto [end, error] = std::to_chars(version, version + sizeof version,
+                                      static_cast<double>(head.version()),
+                                      std::chars_format::fixed, 1);
+    if (error != std::errc())
+        end = version;
     std::string text;
-    text.append(method_).append(" ").append(path_).append(" HTTP/").append(version);
+    text.append(method_).append(" ").append(path_).append(" HTTP/");
+    text.append(version, static_cast<size_t>(end - version));
     text.append("\r\n").append(head.toString());
     return text;
 }
