@@ -11,9 +11,9 @@ std::string HTTPRequestGenerator::toString() const {
     // Not printf: the interface's toolkit sets the user's locale, whose decimal point may be a
     // comma.
     char version[64];
-    auto [end, error] = std::to_chars(version, version + sizeof version,
-                                      static_cast<double>(head.version()),
-                                      std::chars_format::fixed, 1);
+    auto [end, error] =
+        std::to_chars(version, version + sizeof version, static_cast<double>(head.version()),
+                      std::chars_format::fixed, 1);
     if (error != std::errc())
         end = version;
     std::string text;
