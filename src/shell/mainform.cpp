@@ -10,6 +10,7 @@
 #include "toolkit/eventloop.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/shell.h"
+#include "toolkit/terminationsignals.h"
 #include "toolkit/trayitem.h"
 
 #include <QAction>
@@ -193,6 +194,17 @@ void MainForm::onTrayClick() {
     showWindow(true);
 }
 
+void MainForm::onTerminate() {
+    if (closed_ || !shell_)
+        return;
+    shell_->setCloseHandler([this] {
+        saveState();
+        onExit();
+        return true;
+    });
+    shell_->close();
+}
+
 void MainForm::run() {
     open();
     eventLoop();
@@ -228,6 +240,7 @@ void MainForm::open() {
         createTrayItem();
         composite_->createControls();
         loadState();
+        signals_ = std::make_unique<TerminationSignals>([this](int) { onTerminate(); });
         shell_->show();
         shell_->raise();
         shell_->activateWindow();
@@ -266,6 +279,7 @@ void MainForm::cleanUp() {
 }
 
 void MainForm::dispose() {
+    signals_.reset();
     if (tray_)
         tray_->dispose();
     tray_.reset();

@@ -17,6 +17,7 @@ class DaemonManager;
 class EventLoop;
 class RevuVuzidiv;
 class Shell;
+class TerminationSignals;
 class TrayItem;
 
 // The program's main window: menus, tray icon, the main content, the node program it runs for
@@ -47,6 +48,9 @@ public:
     virtual void onTrayMenuDetect();
     virtual void onTrayMenuSelection(QAction* entry);
 
+    // A terminating signal (end of the session, Ctrl+C): closes as after "Yes" to the question.
+    void onTerminate();
+
     // The three stages of run(). open() cleans up itself when building the window fails.
     void open();
     void eventLoop();
@@ -75,6 +79,7 @@ private:
     std::unique_ptr<RevuVuzidiv> composite_;
     std::unique_ptr<DaemonManager> daemon_;
     QPointer<QAction> tkSaku_;
+    std::unique_ptr<TerminationSignals> signals_;
     EventLoop* loop_ = nullptr;
     bool closed_ = false;
     std::vector<SettingsProgram> settingsPrograms_ = networkSettingsPrograms();

@@ -186,6 +186,25 @@ private slots:
         form.cleanUp();
     }
 
+    void terminatingSignalClosesWithoutAskingAndStoresThePlacement() {
+        struct sigaction before = {};
+        sigaction(SIGTERM, nullptr, &before);
+        MainForm form;
+        form.open();
+        QVERIFY(form.shell()->isVisible());
+        ::raise(SIGTERM);
+        QTRY_VERIFY(form.shell()->isHidden());
+        QVERIFY(box_->shown.empty());
+        QCOMPARE(storedPlacement().size(), size_t{5});
+        QVERIFY(form.trayItem()->isDisposed());
+        form.eventLoop(); // ends at once: the window is closed
+        form.cleanUp();
+        // The previous action is back once the window is gone.
+        struct sigaction after = {};
+        sigaction(SIGTERM, nullptr, &after);
+        QVERIFY(after.sa_handler == before.sa_handler);
+    }
+
     void storedPlacementIsRestoredAndAMaximizedWindowReopensMaximized() {
         SQLiteSerializer("environ.db", "MainForm")
             .save(*makeArray(int64_t{0}, int64_t{640}, int64_t{480}, int64_t{30}, int64_t{40}));
