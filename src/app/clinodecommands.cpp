@@ -10,12 +10,30 @@ namespace bryndle {
 
 namespace {
 
+// A node's text for the terminal: control characters (escape sequences, tabs that would shift
+// the columns) are written as \xNN instead of being sent to the terminal.
+std::string printable(const std::string& text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 0x0f];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 // stamp, id, then every field as key:value, separated by tabs.
 RecordCallback printRecords(std::ostream& out) {
     return [&out](ThreadDataEvent& event) {
-        out << event.stamp() << '\t' << event.id();
+        out << event.stamp() << '\t' << printable(event.id());
         for (const auto& [key, value] : event.attributes())
-            out << '\t' << key << ':' << value;
+            out << '\t' << printable(key) << ':' << printable(value);
         out << '\n';
     };
 }
@@ -27,9 +45,9 @@ int list(CliContext& context) {
     GatewayIO io(context.nodeAddress(), context.timeout);
     // The eight columns in the node's order, separated by tabs.
     auto print = [&context](ThreadResponseEvent& e) {
-        context.out << e.file() << '\t' << e.stamp() << '\t' << e.path() << '\t' << e.uri() << '\t'
-                    << e.type() << '\t' << e.title() << '\t' << e.records() << '\t' << e.size()
-                    << '\n';
+        context.out << printable(e.file()) << '\t' << e.stamp() << '\t' << printable(e.path())
+                    << '\t' << printable(e.uri()) << '\t' << printable(e.type()) << '\t'
+                    << printable(e.title()) << '\t' << e.records() << '\t' << e.size() << '\n';
     };
     if (kind == "changes")
         io.changes({}, print);

@@ -6,15 +6,20 @@ namespace bryndle {
 
 namespace {
 
-const char* const SchemaStatements[] = {
+const char* const CreateCacheTable =
     "CREATE TABLE THREAD_CACHE (\n\tTITLE\t\t \t\tTEXT,\n\tMTIME \t\t\t\tINT,\n\tMD5 "
     "\t\t\t\tTEXT,\n"
     "\tMAIL\t\t\t\tTEXT,\n\tNAME \t\t\t\tTEXT,\n\tMESSAGE \t\t\tTEXT,\n\tTRIP \t\t\t\tTEXT,\n"
     "\tREMOVE_ID\t\t\tTEXT,\n\tREMOVE_STAMP\t\tTEXT,\n\tPUBKEY \t\t\t\tTEXT,\n\tSIGN "
     "\t\t\t\tTEXT,\n"
-    "\tATTACH \t\t\t\tTEXT,\n\tEXT \t\t\t\tTEXT,\n\tFLAGS\t\t\t\tINT\n);",
+    "\tATTACH \t\t\t\tTEXT,\n\tEXT \t\t\t\tTEXT,\n\tFLAGS\t\t\t\tINT\n);";
+const char* const CreateIndexTable =
     "CREATE TABLE THREAD_INDEX (\n\tTITLE\t\t\t\tTEXT,\n\tPTIME\t\t\t\tINT,\n\tPHASH\t\t\t\tTEXT,\n"
-    "\tATIME\t\t\t\tINT,\n\tCOUNT\t\t\t\tINT,\n\tFLAG\t\t\t\tINT\n);",
+    "\tATIME\t\t\t\tINT,\n\tCOUNT\t\t\t\tINT,\n\tFLAG\t\t\t\tINT\n);";
+
+const char* const SchemaStatements[] = {
+    CreateCacheTable,
+    CreateIndexTable,
     "CREATE INDEX PINDEX ON THREAD_CACHE(TITLE);",
     "CREATE INDEX PINDEX2 ON THREAD_CACHE(TITLE, MTIME);",
     "CREATE INDEX FINDEX ON THREAD_CACHE(TITLE, FLAGS);",

@@ -162,6 +162,18 @@ TEST(BryndleCli, HaveHeadGetRecordAndRegister) {
     EXPECT_EQ(test::requestPath(server.lastRequest()), "/thread.cgi/a%20b%3Fc");
 }
 
+TEST(BryndleCli, ControlCharactersFromTheNodeDoNotReachTheTerminal) {
+    ScriptedServer server(fakeNode({
+        {"/server.cgi/get/thread_41/0-", "1<>" + Id1 + "<>body:\x1b]0;owned\x07red\tx\r\n"},
+        {"/gateway.cgi/csv/changes" + Columns, "thread_41,1,p,u,thread,\"\x1b[2Jt\",1,2\r\n"},
+    }));
+    std::string node = nodeOption(server);
+    EXPECT_EQ(runInProcess({"--node", node, "get", "A"}).out,
+              "1\t" + Id1 + "\tbody:\\x1b]0;owned\\x07red\\x09x\n");
+    EXPECT_EQ(runInProcess({"--node", node, "list", "changes"}).out,
+              "thread_41\t1\tp\tu\tthread\t\\x1b[2Jt\t1\t2\n");
+}
+
 TEST(BryndleCli, FailuresGoToStandardErrorWithTheSystemText) {
     test::ClosedPort closed;
     uint16_t port = closed.port();

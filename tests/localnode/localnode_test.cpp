@@ -486,7 +486,9 @@ TEST_F(LocalNodeTest, DeleteThroughTheConfirmationPage) {
     std::string code = match[1];
 
     httplib::Client client("127.0.0.1", port());
-    auto wrong = client.Post("/admin.cgi", "cmd=xfdel&file=" + file + "&sid=0" + code.substr(1),
+    auto wrong = client.Post("/admin.cgi",
+                             "cmd=xfdel&file=" + file + "&sid=" + (code[0] == '0' ? "1" : "0") +
+                                 code.substr(1),
                              "application/x-www-form-urlencoded");
     ASSERT_TRUE(wrong);
     EXPECT_EQ(wrong->status, 403);
