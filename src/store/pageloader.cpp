@@ -85,12 +85,18 @@ void PageLoader::saveAttachment(ThreadMessage& message, const std::string& attac
 }
 
 void PageLoader::onHead(ThreadDataEvent& event) {
+    if (heads_.size() >= maxHeads_)
+        throw Exception("too many records from the node");
     heads_.emplace_back(event.stamp(), event.id(), this);
 }
 
 void PageLoader::onRecord(ThreadDataEvent& event) {
     const auto* schema = std::any_cast<const Schema*>(event.tag());
     const auto& fields = event.attributes();
+    for (const auto& [key, value] : fields)
+        receivedBytes_ += key.size() + value.size();
+    if (receivedBytes_ > maxReceivedBytes_)
+        throw Exception("too much data from the node");
     auto field = [&](const char* key) -> std::string {
         auto it = fields.find(key);
         return it == fields.end() ? std::string() : it->second;
@@ -137,6 +143,7 @@ void PageLoader::fetch(const Schema& schema) {
     const auto index = cache.index(schema.title);
     heads_.clear();
     received_.clear();
+    receivedBytes_ = 0;
     ReceivedGuard guard{received_};
 
     int64_t lastAccess = 0;

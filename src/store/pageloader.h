@@ -32,6 +32,10 @@ public:
     static constexpr int64_t Overlap = 7200;
     static constexpr size_t TripSourceLimit = 512;
     static constexpr size_t TripLength = 11;
+    // What one fetch may hold before it is stored: a node that sends without end fails the
+    // fetch instead of exhausting memory.
+    static constexpr size_t DefaultMaxHeads = 1000000;
+    static constexpr size_t DefaultMaxReceivedBytes = size_t{512} << 20;
 
     // A page of records: the records, the number of the first, the thread's record count.
     struct Page {
@@ -84,6 +88,10 @@ public:
 
     // Seconds for every connection and wait on the node.
     void setTimeout(int32_t seconds) { timeout_ = seconds; }
+    void setLimits(size_t maxHeads, size_t maxReceivedBytes) {
+        maxHeads_ = maxHeads;
+        maxReceivedBytes_ = maxReceivedBytes;
+    }
     const std::string& location() const { return location_; }
     const Schema& schema() const { return schema_; }
     const std::string& recentId() const { return recentId_; }
@@ -96,6 +104,9 @@ private:
     std::thread thread_;
     std::vector<ServerIndex> heads_;
     std::vector<ThreadMessage> received_;
+    size_t receivedBytes_ = 0;
+    size_t maxHeads_ = DefaultMaxHeads;
+    size_t maxReceivedBytes_ = DefaultMaxReceivedBytes;
     std::string recentId_;
 
     DisplayTimer* timer_;

@@ -306,6 +306,35 @@ TEST_F(PageLoaderTest, AFailingNodeShowsTheErrorAndStoresNothing) {
     EXPECT_FALSE(cache().index(Title));
 }
 
+TEST_F(PageLoaderTest, ANodeThatSendsTooMuchFailsTheFetchAndStoresNothing) {
+    for (int n = 1; n <= 5; ++n)
+        node.add(file, nodeRecord(static_cast<uint32_t>(n), n, "body:" + std::string(60, 'x')));
+
+    auto heads = PageLoader::create(location(), &browser, &timer);
+    heads->setTimeout(20);
+    heads->setLimits(3, PageLoader::DefaultMaxReceivedBytes);
+    heads->start();
+    timer.pumpUntilIdle();
+    EXPECT_EQ(browser.error, "too many records from the node");
+    EXPECT_EQ(cache().count(Title), 0);
+
+    auto bytes = PageLoader::create(location(), &browser, &timer);
+    bytes->setTimeout(20);
+    bytes->setLimits(PageLoader::DefaultMaxHeads, 4 * 64);
+    bytes->start();
+    timer.pumpUntilIdle();
+    EXPECT_EQ(browser.error, "too much data from the node");
+    EXPECT_EQ(cache().count(Title), 0);
+
+    // Within the limits the same thread is fetched whole.
+    auto enough = PageLoader::create(location(), &browser, &timer);
+    enough->setTimeout(20);
+    enough->setLimits(5, 5 * 64);
+    enough->start();
+    timer.pumpUntilIdle();
+    EXPECT_EQ(cache().count(Title), 5);
+}
+
 TEST_F(PageLoaderTest, ANodeThatIsNotThereShowsTheConnectionError) {
     uint16_t closedPort = 0;
     {
