@@ -354,10 +354,11 @@ TEST_F(DaemonManagerTest, WindowIsFoundInsideAWindowManagersFrame) {
     ScopedEnv display("DISPLAY", server.display());
     ASSERT_TRUE(eventually([] { return X11Windows().isConnected(); }));
     ASSERT_GT(server.startClient("/usr/bin/openbox"), 0);
-    // Openbox owns the window manager selection once it manages the screen.
+    // Openbox announces itself (_NET_SUPPORTING_WM_CHECK) before it handles map requests; the
+    // work area is set once its start-up is over.
     ASSERT_TRUE(eventually([&] {
         return std::system(("xprop -display " + server.display() +
-                            " -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'")
+                            " -root _NET_WORKAREA 2>/dev/null | grep -q '='")
                                .c_str()) == 0;
     }));
     DaemonManager manager(BRYNDLE_FAKE_WINDOW_PROGRAM);
