@@ -1,6 +1,7 @@
 #include "app/cli.h"
 #include "config/configuration.h"
 #include "support/fakenode.h"
+#include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 using test::fakeNode;
 using test::ScriptedConnection;
 using test::ScriptedServer;
+using test::TempDir;
 
 const std::string Columns = "/file,stamp,path,uri,type,title,records,size";
 const std::string Id1 = "0123456789abcdef0123456789abcdef";
@@ -35,16 +37,6 @@ std::string readFile(const fs::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-// A fresh folder under the system's temporary folder, removed at the end of the test.
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "bryndle-cli-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
 
 // Runs the built tool in a folder and collects its output and exit status.
 Result runTool(const std::vector<std::string>& arguments, const fs::path& folder) {
@@ -104,7 +96,7 @@ std::map<std::string, std::string> quotingNode() {
 TEST(BryndleCli, ListChangesShowsTheRealTitles) {
     ScriptedServer server(fakeNode(quotingNode()));
     TempDir dir;
-    Result result = runTool({"--node", nodeOption(server), "list", "changes"}, dir.path);
+    Result result = runTool({"--node", nodeOption(server), "list", "changes"}, dir.path());
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
@@ -120,11 +112,11 @@ TEST(BryndleCli, ListChangesShowsTheRealTitles) {
 TEST(BryndleCli, DefaultNodeComesFromTheConfiguration) {
     ScriptedServer server(fakeNode(quotingNode()));
     TempDir dir;
-    Configuration configuration((dir.path / "config.db").string());
+    Configuration configuration((dir.path() / "config.db").string());
     configuration.setNodeHost("127.0.0.1");
     configuration.setNodePort(server.port());
     configuration.save();
-    Result result = runTool({"list", "changes"}, dir.path);
+    Result result = runTool({"list", "changes"}, dir.path());
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("\tcomma, in title\t"), std::string::npos);
 }
@@ -133,9 +125,10 @@ TEST(BryndleCli, NoConfigurationFileIsCreated) {
     TempDir dir;
     test::ClosedPort closed;
     uint16_t port = closed.port();
-    Result result = runTool({"--node", "127.0.0.1:" + std::to_string(port), "have", "A"}, dir.path);
+    Result result =
+        runTool({"--node", "127.0.0.1:" + std::to_string(port), "have", "A"}, dir.path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_FALSE(fs::exists(dir.path / "config.db"));
+    EXPECT_FALSE(fs::exists(dir.path() / "config.db"));
 }
 
 TEST(BryndleCli, HaveHeadGetRecordAndRegister) {
