@@ -2,8 +2,8 @@
 
 #include "config/configuration.h"
 #include "foundation/conv.h"
+#include "foundation/decimal.h"
 #include "foundation/unicode.h"
-#include "http/decimal.h"
 #include "node/threadfile.h"
 
 #include <algorithm>
