@@ -1,7 +1,7 @@
 #include "app/cli.h"
 
 #include "config/configuration.h"
-#include "http/decimal.h"
+#include "foundation/decimal.h"
 #include "http/httpconnectionexception.h"
 #include "node/shingetsuio.h"
 

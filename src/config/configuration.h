@@ -17,6 +17,8 @@ public:
     static constexpr const char* ProductName = "Bryndle a";
     static constexpr double ProgramVersion = 0.14;
     static constexpr double SettingsVersion = 0.1;
+    static constexpr int32_t MinRecordsPerPage = 1;
+    static constexpr int32_t MaxRecordsPerPage = 1000;
 
     explicit Configuration(std::string configFile = "config.db");
     virtual ~Configuration() = default;
