@@ -21,8 +21,8 @@ struct ThreadSyncOptions {
     int32_t timeout = 600;
     int32_t deadline = 600;
     // A batch is stored when it holds this many records or this many bytes of fields.
-    size_t batchRecords = 1000;
-    size_t batchBytes = size_t{4} << 20;
+    size_t batchRecords = 10000;
+    size_t batchBytes = size_t{8} << 20;
     // Older records the node has and the cache lacks are fetched one request each; a node
     // that names more than this fails the fetch instead of exhausting memory.
     size_t maxMissingHeads = 100000;
