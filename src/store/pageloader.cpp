@@ -1,6 +1,7 @@
 #include "store/pageloader.h"
 
 #include "config/configuration.h"
+#include "foundation/asciitext.h"
 #include "foundation/digest.h"
 #include "node/nodeaddress.h"
 #include "node/serverio.h"
@@ -22,14 +23,6 @@
 namespace bryndle {
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // Clears a list of records however fetch ends.
 struct ReceivedGuard {
