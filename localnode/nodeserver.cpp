@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -497,6 +498,13 @@ std::string NodeServer::newDeleteCode(const std::string& file) {
     std::lock_guard lock(codesMutex_);
     int64_t current = now();
     std::erase_if(codes_, [&](const auto& entry) { return entry.second.expires < current; });
+    // Opening deletion pages over and over must not grow the node without bound.
+    if (codes_.size() >= kMaxDeleteCodes) {
+        codes_.erase(
+            std::min_element(codes_.begin(), codes_.end(), [](const auto& a, const auto& b) {
+                return a.second.expires < b.second.expires;
+            }));
+    }
     codes_[code] = {file, current + kDeleteCodeSeconds};
     return code;
 }

@@ -30,6 +30,8 @@ public:
     static constexpr int64_t kRecentSeconds = 7 * 24 * 3600;
     // How long a deletion page's one-time code stays valid.
     static constexpr int64_t kDeleteCodeSeconds = 3600;
+    // Deletion codes kept at once; a new one beyond them replaces the one that expires first.
+    static constexpr size_t kMaxDeleteCodes = 1024;
     // Bounds on a post: its attachment and its whole record text.
     static constexpr size_t kMaxAttachmentBytes = 8 * 1024 * 1024;
     static constexpr size_t kMaxRecordBytes = 12 * 1024 * 1024;

@@ -183,6 +183,43 @@ TEST(NodeServerTest, DeletionCodesExpireAndBelongToOneThread) {
     EXPECT_TRUE(store.thread("b"));
 }
 
+TEST(NodeServerTest, DeletionCodesAreBoundedInNumber) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    store.addRecord("a", NodeStore::makeRecord(1, "body:a"));
+    int64_t now = 3'000'000'000;
+    NodeServer server(store, activity, [&] { return now; });
+    std::string host = "Host: 127.0.0.1:" + std::to_string(server.bind(0)) + "\r\n";
+    const std::string file = threadFileName("a");
+    auto newCode = [&] {
+        ++now;
+        std::string page =
+            server.answer("GET /admin.cgi?cmd=fdel&file=" + file + " HTTP/1.1\r\n" + host + "\r\n");
+        std::smatch match;
+        std::regex_search(page, match, std::regex("name=\"sid\" value=\"([0-9a-f]{32})\""));
+        return match[1].str();
+    };
+    auto remove = [&](const std::string& code) {
+        std::string form = "cmd=xfdel&file=" + file + "&sid=" + code;
+        return server
+            .answer("POST /admin.cgi HTTP/1.1\r\n" + host +
+                    "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                    std::to_string(form.size()) + "\r\n\r\n" + form)
+            .substr(9, 3);
+    };
+    std::string first = newCode();
+    for (size_t i = 1; i < NodeServer::kMaxDeleteCodes; ++i) {
+        newCode();
+    }
+    std::string last = newCode();
+    // The code that would expire first made room for the newest.
+    EXPECT_EQ(remove(first), "403");
+    EXPECT_TRUE(store.thread("a"));
+    EXPECT_EQ(remove(last), "302");
+    EXPECT_FALSE(store.thread("a"));
+}
+
 TEST(NodeServerTest, UrlEncodedFormsAndTheRequestLog) {
     TempDir dir;
     NodeStore store(dir.file("node.db"));
