@@ -34,6 +34,22 @@ public:
     // Whether the text parsed (for XML: whether it is well-formed).
     bool ok() const { return doc_ != nullptr; }
 
+    // Whether an HTML text parses without a single error (stray end tags, unknown tags, broken
+    // attributes), where ok() of the forgiving HTML parser stays true.
+    static bool htmlWithoutErrors(const std::string& text) {
+        htmlParserCtxtPtr context =
+            htmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size()));
+        if (!context)
+            return false;
+        htmlCtxtUseOptions(context, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
+        htmlParseDocument(context);
+        const bool clean = context->wellFormed && context->myDoc;
+        if (context->myDoc)
+            xmlFreeDoc(context->myDoc);
+        htmlFreeParserCtxt(context);
+        return clean;
+    }
+
     // The string values of the nodes the expression selects, in document order.
     std::vector<std::string> all(const std::string& xpath) const {
         std::vector<std::string> values;
