@@ -401,12 +401,16 @@ TEST_P(ThemeTest, HoverBoxesStaySmall) {
 }
 
 TEST_P(ThemeTest, RecordsAfterTheRecentOneAreNewAndTheFirstCanBeJumpedTo) {
-    const std::vector<ThreadMessage> records{record(1, "a"), record(2, "b"), record(3, "c"),
-                                             record(4, "d")};
+    // Page order is stamp order; a record sharing the recent one's stamp is not counted new.
+    ThreadMessage sameStamp = record(5, "e");
+    sameStamp.mtime = record(2, "").mtime;
+    std::vector<ThreadMessage> records{record(1, "a"), record(2, "b"), sameStamp, record(3, "c"),
+                                       record(4, "d")};
     for (const char* recent : {"0a0b0c02", "0A0B0C02"}) {
         SCOPED_TRACE(recent);
         XmlQuery html(page(records, recent), XmlQuery::Kind::Html);
-        EXPECT_EQ(recordClasses(html), (Texts{"record", "record", "record new", "record new"}));
+        EXPECT_EQ(recordClasses(html),
+                  (Texts{"record", "record", "record", "record new", "record new"}));
         EXPECT_EQ(html.all("//*[@id='new']/a[@class='anchor']/@name"), (Texts{"0a0b0c03"}));
         EXPECT_EQ(html.all("//a[@class='jump-new']/@href"), (Texts{"#new"}));
         EXPECT_EQ(html.value("string(//a[@class='jump-new'])"), "新着へ (2件)");
@@ -416,7 +420,7 @@ TEST_P(ThemeTest, RecordsAfterTheRecentOneAreNewAndTheFirstCanBeJumpedTo) {
     for (const char* recent : {"0a0b0c04", "", "0a0b0c09", "0a0b0c0"}) {
         SCOPED_TRACE(recent);
         XmlQuery html(page(records, recent), XmlQuery::Kind::Html);
-        EXPECT_EQ(recordClasses(html), Texts(4, "record"));
+        EXPECT_EQ(recordClasses(html), Texts(5, "record"));
         EXPECT_EQ(html.count("//*[@id='new'] | //a[@class='jump-new'] | //*[@class='new-mark']"),
                   0u);
     }

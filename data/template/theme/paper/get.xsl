@@ -55,7 +55,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .line { min-height: 1.75em; white-space: pre-wrap; word-wrap: break-word; }
 .notice-text { margin-top: .2em; color: #8f877a; font-style: italic; }
 .removed-id { color: #6f6759; }
-.ref { color: #1d5fa8; font-weight: bold; }
+.ref { color: #1d5fa8; }
 .box { display: none; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .15em;
@@ -67,7 +67,6 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .box-head { display: block; color: #7a7265; font-size: .88em; }
 .box-no { color: #9b3d2a; font-weight: bold; }
 .box-name { color: #2b6b3a; }
-.box-date { color: #8f877a; }
 .box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
 .box-attach { color: #7a7265; }
 .attach { margin-top: .5em; }

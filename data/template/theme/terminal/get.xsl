@@ -24,15 +24,19 @@
   <xsl:variable name="info" select="/SHINGETSU/INFO"/>
 
   <!--
-    RECENT_ID is the short id of the thread's newest record at the last reading, and records
-    stand in time order, so the records after it on the page are new. When RECENT_ID is empty
-    (first reading, or a page not fetched from the node) or its record is not on this page,
-    nothing is marked: the page cannot tell whether that record lies before or after it.
+    RECENT_ID is the short id of the thread's newest record (by stamp) at the last reading;
+    records stand in stamp order, so the records after it with a later stamp are new. A record
+    sharing its stamp is not marked: which of several records with the newest stamp was
+    recorded is arbitrary. When RECENT_ID is empty (first reading, or a page not fetched from
+    the node) or its record is not on this page, nothing is marked: the page cannot tell
+    whether that record lies before or after it. Records with the same id have the same text;
+    the last of them counts.
   -->
   <xsl:variable name="recent"
       select="key('record', translate($info/RECENT_ID, 'ABCDEF', 'abcdef'))[string(ID) != ''][last()]"/>
+  <xsl:variable name="recent-stamp" select="number($recent/TIMESTAMP)"/>
   <xsl:variable name="new-records"
-      select="/SHINGETSU/ITEMS/ITEM[$recent and number(NO) &gt; number($recent/NO)]"/>
+      select="/SHINGETSU/ITEMS/ITEM[number(TIMESTAMP) &gt; $recent-stamp]"/>
 
   <!-- A body with more '>' than this gets plain reference links: each hover box copies part
        of another record, and a body of thousands of references must not multiply the page. -->
@@ -140,7 +144,7 @@
   </xsl:template>
 
   <xsl:template match="ITEM">
-    <xsl:variable name="new" select="$recent and number(NO) &gt; number($recent/NO)"/>
+    <xsl:variable name="new" select="number(TIMESTAMP) &gt; $recent-stamp"/>
     <xsl:variable name="notice" select="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''"/>
     <div>
       <xsl:attribute name="class">
@@ -328,20 +332,15 @@
     </xsl:choose>
   </xsl:template>
 
-  <!-- The hover box of a referred record: its head and the start of its body as plain text
-       (no links, so boxes never nest). Spans only: it sits inside a body line. -->
+  <!-- The hover box of a referred record: its number, name and the start of its body as plain
+       text (no links, so boxes never nest; no date, which costs more to compute than the rest
+       of the box). Spans only: it sits inside a body line. -->
   <xsl:template match="ITEM" mode="box">
     <span class="box">
       <span class="box-head">
         <span class="box-no"><xsl:value-of select="NO"/></span>
         <xsl:text> </xsl:text>
         <span class="box-name"><xsl:call-template name="display-name"/></span>
-        <xsl:text> </xsl:text>
-        <span class="box-date">
-          <xsl:call-template name="local-time">
-            <xsl:with-param name="seconds" select="number(TIMESTAMP)"/>
-          </xsl:call-template>
-        </span>
       </span>
       <xsl:choose>
         <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
@@ -452,7 +451,6 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .box-head { display: block; color: #7fa87f; font-size: .9em; }
 .box-no { color: #f0c674; font-weight: bold; }
 .box-name { color: #8fe88f; }
-.box-date { color: #6f926f; }
 .box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
 .box-attach { color: #7fa87f; }
 .attach { margin-top: .4em; }
