@@ -92,6 +92,29 @@ public:
     }
     size_t count(const std::string& xpath) const { return all(xpath).size(); }
 
+    // Drops the nodes the expression selects, with everything in them.
+    void remove(const std::string& xpath) {
+        if (!doc_)
+            return;
+        xmlXPathContextPtr context = xmlXPathNewContext(doc_);
+        xmlXPathObjectPtr result =
+            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(xpath.c_str()), context);
+        if (!result) {
+            xmlXPathFreeContext(context);
+            throw std::runtime_error("bad xpath " + xpath);
+        }
+        // Last first: a selected node inside another selected one goes before its ancestor.
+        for (int i = result->nodesetval ? result->nodesetval->nodeNr - 1 : -1; i >= 0; --i) {
+            xmlNodePtr node = result->nodesetval->nodeTab[i];
+            if (node->type == XML_ELEMENT_NODE || node->type == XML_TEXT_NODE) {
+                xmlUnlinkNode(node);
+                xmlFreeNode(node);
+            }
+        }
+        xmlXPathFreeObject(result);
+        xmlXPathFreeContext(context);
+    }
+
 private:
     xmlDocPtr doc_ = nullptr;
 };
