@@ -60,8 +60,17 @@ int firstWeight(const QSplitter* sash, int fallback) {
 }
 
 void setWeights(QSplitter* sash, int first) {
-    if (sash && sash->count() >= 2)
-        sash->setSizes({first, 100 - first});
+    if (!sash || sash->count() < 2)
+        return;
+    // The splitter takes sizes in pixels: the weights are shares of the space it has.
+    const QList<int> sizes = sash->sizes();
+    int total = 0;
+    for (int size : sizes)
+        total += size;
+    if (total <= 0)
+        total = 1000;
+    const int firstSize = static_cast<int>(static_cast<int64_t>(total) * first / 100);
+    sash->setSizes({firstSize, total - firstSize});
 }
 
 int percent(int64_t value) {
@@ -109,9 +118,13 @@ void TabBrowser::createControls() {
     address_->setInsertPolicy(QComboBox::NoInsert);
     address_->setMaxVisibleItems(20);
     address_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Long addresses in the list must not widen the pane.
+    address_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    address_->setMinimumContentsLength(16);
     commandListener_ = new CommandListener(this, this);
     address_->lineEdit()->installEventFilter(commandListener_);
     address_->lineEdit()->installEventFilter(this);
+    address_->installEventFilter(this);
 
     grid->addWidget(firstBar_, 0, 0, 1, 2);
     grid->addWidget(secondBar_, 0, 2, 1, 3);
@@ -129,6 +142,7 @@ void TabBrowser::createControls() {
     statusLabel_ = new QLabel(top_);
     statusLabel_->setObjectName(QStringLiteral("statusLabel"));
     statusLabel_->setTextFormat(Qt::PlainText);
+    statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QPalette palette = statusLabel_->palette();
     palette.setColor(QPalette::WindowText, Qt::blue);
     statusLabel_->setPalette(palette);
@@ -313,7 +327,7 @@ void TabBrowser::createKeys() {
     auto* focusAddress = new QAction(top_);
     focusAddress->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::Key_F6)});
     connect(focusAddress, &QAction::triggered, this, [this] {
-        address_->lineEdit()->setFocus(Qt::ShortcutFocusReason);
+        address_->setFocus(Qt::ShortcutFocusReason);
         address_->lineEdit()->selectAll();
         addressFocus_ = true;
     });
@@ -374,10 +388,10 @@ BrowserTabPage* TabBrowser::currentPage() const {
 }
 
 void TabBrowser::onTabSelected() {
-    if (BrowserTabPage* page = currentPage()) {
+    if (BrowserTabPage* page = currentPage())
         address_->setEditText(page->getLocation());
-        updateToolBar();
-    }
+    // Also when the last tab has gone: nothing is left to stop or go back in.
+    updateToolBar();
 }
 
 void TabBrowser::updateToolBar() {
@@ -454,17 +468,20 @@ void TabBrowser::onAddressFocusOut() {
 
 void TabBrowser::onAddressMouseDown() {
     // The first click into the field takes the whole address, ready to be typed over.
-    top_->setFocus(Qt::MouseFocusReason);
-    address_->lineEdit()->setFocus(Qt::MouseFocusReason);
+    address_->setFocus(Qt::MouseFocusReason);
     address_->lineEdit()->selectAll();
     addressFocus_ = true;
 }
 
 bool TabBrowser::eventFilter(QObject* watched, QEvent* event) {
-    if (address_ && watched == address_->lineEdit()) {
-        if (event->type() == QEvent::FocusOut) {
+    // The field's text hands its focus to the combo box: focus events arrive there.
+    if (address_ && watched == address_) {
+        if (event->type() == QEvent::FocusOut)
             onAddressFocusOut();
-        } else if (event->type() == QEvent::MouseButtonPress && !addressFocus_) {
+        return false;
+    }
+    if (address_ && watched == address_->lineEdit()) {
+        if (event->type() == QEvent::MouseButtonPress && !addressFocus_) {
             onAddressMouseDown();
             return true;
         }
