@@ -32,16 +32,20 @@ TabFolder::TabFolder(QWidget* parent) : QTabWidget(parent) {
     setDocumentMode(false);
     tabBar()->setExpanding(false);
     tabBar()->setElideMode(Qt::ElideRight);
-    // List colours; the selected tab as a title bar: title text on a vertical gradient.
-    setStyleSheet(QStringLiteral(
-        "QTabWidget::pane { border: 1px solid palette(mid); background: palette(base); }"
-        "QTabBar::tab { height: 22px; padding: 0 6px; margin-right: 1px;"
-        " color: palette(text); background: palette(base);"
-        " border: 1px solid palette(mid); border-bottom: none;"
-        " border-top-left-radius: 6px; border-top-right-radius: 6px; }"
-        "QTabBar::tab:selected { color: palette(highlighted-text);"
-        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 palette(highlight),"
-        " stop:0.5 palette(light), stop:1 palette(base)); }"));
+    // List colours; the selected tab as a title bar: title text on a vertical gradient of the
+    // title colour, lighter towards the bottom.
+    const QColor title = palette().color(QPalette::Active, QPalette::Highlight);
+    setStyleSheet(
+        QStringLiteral(
+            "QTabWidget::pane { border: 1px solid palette(mid); background: palette(base); }"
+            "QTabBar::tab { height: 22px; padding: 0 6px; margin-right: 1px;"
+            " color: palette(text); background: palette(base);"
+            " border: 1px solid palette(mid); border-bottom: none;"
+            " border-top-left-radius: 6px; border-top-right-radius: 6px; }"
+            "QTabBar::tab:selected { color: palette(highlighted-text);"
+            " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.5 %2,"
+            " stop:1 %3); }")
+            .arg(title.name(), title.lighter(120).name(), title.lighter(140).name()));
     connect(this, &QTabWidget::tabCloseRequested, this, &TabFolder::disposeItem);
 }
 
