@@ -109,6 +109,7 @@ private slots:
                                 "text/html; charset=utf-8",
                                 1500,
                                 {}});
+        server_.page("/script", "Unscripted", "<script>document.title = 'Scripted'</script>");
         server_.route("/file.bin", {"abc", "application/octet-stream", 0,
                                     "Content-Disposition: attachment; filename=file.bin\r\n"});
     }
@@ -151,6 +152,16 @@ private slots:
                  (QStringList{"http://nosuch.invalid", "about:blank", server_.url("/one")}));
         QTRY_COMPARE_WITH_TIMEOUT(window.folder()->pageAt(1)->getLocation(),
                                   QStringLiteral("about:blank"), 10000);
+    }
+
+    // Web pages run as the engine has them by default: scripts on.
+    void aWebPageOpensByTheRulesAndRunsItsScripts() {
+        Window window;
+        BrowserTabPage* blank = window.browser->open(QString());
+        QTRY_COMPARE_WITH_TIMEOUT(blank->getLocation(), QStringLiteral("about:blank"), 20000);
+        BrowserTabPage* page = window.browser->open(server_.url("/script").mid(1));
+        QTRY_COMPARE_WITH_TIMEOUT(page->getTitle(), QStringLiteral("Scripted"), 20000);
+        QCOMPARE(page->getLocation(), server_.url("/script"));
     }
 
     void historyHasNoDuplicatesAndAtMostAHundredEntries() {
