@@ -62,6 +62,10 @@ public:
         filters.push_back(filter);
         return answer;
     }
+    QString saveFile(QWidget*, const QString& suggestedPath) override {
+        suggestions.push_back(suggestedPath);
+        return saveAnswer;
+    }
     static RecordingFileDialog* install() {
         auto dialog = std::make_unique<RecordingFileDialog>();
         auto* raw = dialog.get();
@@ -71,6 +75,8 @@ public:
 
     QString answer;
     std::vector<QString> filters;
+    QString saveAnswer;
+    std::vector<QString> suggestions;
 };
 
 // Runs the action on the next modal window that opens (checked every few milliseconds; the
