@@ -98,9 +98,17 @@ template <class T> T* orStandIn(T* found, const QString& what) {
     return raw;
 }
 
+inline void closeModal(QWidget* window) {
+    if (auto* dialog = qobject_cast<QDialog*>(window))
+        dialog->reject();
+    else
+        window->close();
+}
+
 // Runs the action on the next modal window that opens (checked every few milliseconds; the
 // count only keeps a test from hanging if none ever opens). A window still open after an
-// action that failed the test is closed, so that the test ends.
+// action that failed the test is closed, so that the test ends; so is one left open for ten
+// seconds more, which fails the test.
 inline void whenModal(std::function<void(QWidget*)> action, QWidget* notThis = nullptr) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
@@ -114,12 +122,16 @@ inline void whenModal(std::function<void(QWidget*)> action, QWidget* notThis = n
                 return;
             const QPointer<QWidget> window = modal;
             action(modal);
-            if (window && window->isVisible() && QTest::currentTestFailed()) {
-                if (auto* dialog = qobject_cast<QDialog*>(window.data()))
-                    dialog->reject();
-                else
-                    window->close();
-            }
+            if (window && window->isVisible() && QTest::currentTestFailed())
+                closeModal(window);
+            // Left open by a fault, the window would keep the test waiting for good.
+            else if (window && window->isVisible())
+                QTimer::singleShot(10000, window, [window] {
+                    if (!window->isVisible())
+                        return;
+                    QTest::qFail("the modal window was left open", __FILE__, __LINE__);
+                    closeModal(window);
+                });
         }
     });
     timer->start();
