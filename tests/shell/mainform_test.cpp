@@ -11,11 +11,9 @@
 
 #include <QCheckBox>
 #include <QDialog>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
 
@@ -264,31 +262,6 @@ private slots:
         form.shell()->showNormal();
         QVERIFY(!form.shell()->isMaximized());
         QCOMPARE(form.shell()->size(), QSize(640, 480));
-        form.cleanUp();
-    }
-
-    void placementOffTheScreenIsKeptOnItOrLeftToTheDefaults() {
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        // 68 x 12 pixels left on the screen: moved back whole.
-        SQLiteSerializer("environ.db", "MainForm")
-            .save(*makeArray(int64_t{0}, int64_t{640}, int64_t{480}, int64_t{area.right() - 67},
-                             int64_t{area.bottom() - 11}));
-        {
-            MainForm form;
-            form.open();
-            QCOMPARE(form.shell()->size(), QSize(640, 480));
-            QVERIFY(area.contains(QRect(form.shell()->pos(), form.shell()->size())));
-            form.cleanUp();
-        }
-        // Nowhere near a screen: the defaults, also for the maximized state.
-        SQLiteSerializer("environ.db", "MainForm")
-            .save(*makeArray(int64_t{1}, int64_t{640}, int64_t{480}, int64_t{area.right() + 5000},
-                             int64_t{area.bottom() + 5000}));
-        MainForm form;
-        form.open();
-        QCOMPARE(form.shell()->size(), QSize(700, 500));
-        QVERIFY(!form.shell()->isMaximized());
-        QVERIFY(area.intersects(form.shell()->frameGeometry()));
         form.cleanUp();
     }
 

@@ -209,16 +209,6 @@ private slots:
         QCOMPARE(after, 1);
     }
 
-    void dispatchingForAWhileKeepsTimersRunning() {
-        int ticks = 0;
-        QTimer ticker;
-        ticker.setInterval(1);
-        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start();
-        EventLoop::dispatchFor(50);
-        QVERIFY(ticks > 0);
-    }
-
     void placementIsKeptOnTheScreenItOverlapsMost() {
         const QList<QRect> areas = {QRect(0, 0, 1024, 768), QRect(1024, 0, 800, 600)};
         // Null when the window keeps its defaults.
