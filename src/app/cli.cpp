@@ -1,7 +1,7 @@
 #include "app/cli.h"
 
 #include "config/configuration.h"
-#include "http/decimal.h"
+#include "foundation/decimal.h"
 #include "http/httpconnectionexception.h"
 #include "node/shingetsuio.h"
 
@@ -81,7 +81,7 @@ std::string cliErrorText(const std::exception& error) {
 
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
            const CliCommandTable& commands) {
-    CliContext context{out, err, {}, 0, ShinGETsuIO::DefaultTimeout, {}};
+    CliContext context{out, err, {}, 0, ShinGETsuIO::DefaultTimeout, {}, {}};
     bool nodeGiven = false;
     try {
         size_t i = 0;
@@ -103,6 +103,8 @@ int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
                 } catch (const std::exception&) {
                     throw CliUsageError("--timeout needs whole seconds, not \"" + value + "\"");
                 }
+                // Each whole request too: a node that trickles its answer ends in time.
+                context.deadline = context.timeout;
             } else {
                 throw CliUsageError("unknown option " + option);
             }

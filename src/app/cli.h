@@ -1,12 +1,14 @@
 #pragma once
 
 #include "node/nodeaddress.h"
+#include "node/shingetsuio.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,10 +23,17 @@ struct CliContext {
     std::string nodeHost;
     uint16_t nodePort = 0;
     int32_t timeout = 0;
+    // Seconds for each whole request (0 = none); unset, each request's own default.
+    std::optional<int32_t> deadline;
     std::vector<std::string> arguments;
 
     // The node, resolved; raises HostResolutionException.
     NodeAddress nodeAddress() const { return NodeAddress(nodeHost, nodePort); }
+    // Gives a node I/O object the deadline of the command line.
+    void bound(ShinGETsuIO& io) const {
+        if (deadline)
+            io.setDeadline(*deadline);
+    }
 };
 
 // One command: its name, its arguments as shown in the usage text, and how many it takes.
@@ -74,8 +83,9 @@ uint32_t cliStamp(const std::string& text, const char* what);
 std::string cliErrorText(const std::exception& error);
 
 // bryndle-cli [--node HOST:PORT] [--timeout SECONDS] COMMAND ARGUMENTS...
-// The node defaults to the configured host and port ("config.db" in the current directory,
-// when there is one). Returns the exit status: 0 done, 1 failed, 2 bad command line.
+// --timeout bounds every wait and each whole request. The node defaults to the configured host and
+// port ("config.db" in the current directory, when there is one). Returns the exit status: 0 done,
+// 1 failed, 2 bad command line.
 int runCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
            const CliCommandTable& commands = cliCommands());
 

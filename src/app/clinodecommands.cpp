@@ -43,6 +43,7 @@ int list(CliContext& context) {
     if (kind != "changes" && kind != "recent")
         throw CliUsageError("list takes changes or recent, not \"" + kind + "\"");
     GatewayIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     // The eight columns in the node's order, separated by tabs.
     auto print = [&context](ThreadResponseEvent& e) {
         context.out << printable(e.file()) << '\t' << e.stamp() << '\t' << printable(e.path())
@@ -58,6 +59,7 @@ int list(CliContext& context) {
 
 int have(CliContext& context) {
     ServerIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     context.out << (io.have(context.arguments[0]) ? "YES" : "NO") << '\n';
     return 0;
 }
@@ -69,6 +71,7 @@ uint32_t fromArgument(const CliContext& context) {
 int head(CliContext& context) {
     uint32_t from = fromArgument(context);
     ServerIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     io.head({}, printRecords(context.out), context.arguments[0], from);
     return 0;
 }
@@ -76,6 +79,7 @@ int head(CliContext& context) {
 int get(CliContext& context) {
     uint32_t from = fromArgument(context);
     ServerIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     io.getRange({}, printRecords(context.out), context.arguments[0], from);
     return 0;
 }
@@ -83,12 +87,14 @@ int get(CliContext& context) {
 int record(CliContext& context) {
     uint32_t stamp = cliStamp(context.arguments[1], "STAMP");
     ServerIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     io.getRecord({}, printRecords(context.out), context.arguments[0], stamp, context.arguments[2]);
     return 0;
 }
 
 int registerThread(CliContext& context) {
     ThreadIO io(context.nodeAddress(), context.timeout);
+    context.bound(io);
     io.registerThread(context.arguments[0]);
     context.out << "registered\t" << context.arguments[0] << '\n';
     return 0;

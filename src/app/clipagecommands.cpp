@@ -6,6 +6,7 @@
 #include "store/pageloader.h"
 #include "store/pagerenderer.h"
 #include "store/threadcache.h"
+#include "store/threadsync.h"
 
 #include <filesystem>
 #include <ostream>
@@ -58,6 +59,8 @@ std::string pageDocument(CliContext& context) {
     CapturingBrowser browser;
     auto loader = PageLoader::create(context.arguments[0], &browser, nullptr);
     loader->setTimeout(context.timeout);
+    if (context.deadline)
+        loader->setDeadline(*context.deadline);
     loader->prepare();
     if (isGet(loader->schema().method)) {
         loader->run();
@@ -70,19 +73,23 @@ std::string pageDocument(CliContext& context) {
     return browser.document;
 }
 
+// The thread synchronisation on the cache and attachment folder of the current folder's
+// configuration; prints what it did.
 int fetch(CliContext& context) {
-    prepareStore(context);
-    Schema schema(context.arguments[0]);
-    schema.method = "get";
-    ThreadCache& cache = ThreadCache::instance();
-    const int32_t before = cache.count(schema.title);
-    auto loader = PageLoader::create(schema.toLocation(), nullptr, nullptr);
-    loader->setTimeout(context.timeout);
-    loader->prepare();
-    loader->fetch(loader->schema());
-    const int32_t after = cache.count(schema.title);
-    context.out << "fetched\t" << schema.title << '\t' << (after - before) << " new\t" << after
-                << " cached\n";
+    Configuration configuration;
+    // Loading would create the file; without one the defaults hold.
+    if (std::filesystem::exists(configuration.configFile()))
+        configuration.load();
+    ThreadCache cache(configuration.threadCacheFile());
+    ThreadSync::Options options;
+    options.timeout = context.timeout;
+    if (context.deadline)
+        options.deadline = *context.deadline;
+    ThreadSync sync(cache, context.nodeHost, context.nodePort, configuration.attachDir(), options);
+    const std::string& title = context.arguments[0];
+    const ThreadSync::Result result = sync.fetch(title);
+    context.out << "fetched\t" << title << '\t' << result.stored << " new\t" << result.skipped
+                << " skipped\t" << cache.count(title) << " cached\n";
     return 0;
 }
 

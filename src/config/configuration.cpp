@@ -1,9 +1,9 @@
 #include "config/configuration.h"
 
+#include "foundation/decimal.h"
 #include "foundation/sqliteserializer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
@@ -34,15 +34,11 @@ bool Configuration::hasInstance() {
 }
 
 std::string Configuration::programTitle() {
-    char title[64];
-    std::snprintf(title, sizeof title, "%s %.2f", ProductName, ProgramVersion);
-    return title;
+    return std::string(ProductName) + " " + formatFixed(ProgramVersion, 2);
 }
 
 std::string Configuration::recordName() {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s %.2f", ProductName, SettingsVersion);
-    std::string out = name;
+    std::string out = std::string(ProductName) + " " + formatFixed(SettingsVersion, 2);
     std::replace(out.begin(), out.end(), ' ', '_');
     std::replace(out.begin(), out.end(), '.', '_');
     return out;
@@ -146,14 +142,16 @@ void Configuration::load() {
         auto port = static_cast<uint16_t>(values[1]->toLong());
         bool control = values[2]->toLong() == 1;
         std::string theme = values[3]->toString();
-        auto perPage = static_cast<int32_t>(values[4]->toLong());
+        const int64_t storedPerPage = values[4]->toLong();
         std::string home = values[5]->toString();
         std::string program = values[6]->toString();
         nodeHost_ = host;
         nodePort_ = port;
         controlNodeProgram_ = control;
         themeName_ = theme;
-        recordsPerPage_ = perPage;
+        // Paging divides by it: a stored value out of range keeps the default.
+        if (storedPerPage >= MinRecordsPerPage && storedPerPage <= MaxRecordsPerPage)
+            recordsPerPage_ = static_cast<int32_t>(storedPerPage);
         homePage_ = home;
         nodeProgramPath_ = program;
     } catch (const std::exception&) {

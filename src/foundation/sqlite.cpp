@@ -109,14 +109,26 @@ void SQLite::raiseError() {
 }
 
 void SQLite::open(const std::string& path) {
-    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK)
+    if (sqlite3_open(path.c_str(), &db_) == SQLITE_OK)
+        return;
+    // A failed open still hands out a handle (it carries the error): release it after reading.
+    try {
         raiseError();
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 void SQLite::close() {
     if (sqlite3_close(db_) != SQLITE_OK)
         raiseError();
     db_ = nullptr;
+}
+
+int SQLite::changes() const {
+    return sqlite3_changes(db_);
 }
 
 void SQLite::exec(const std::string& sql) {

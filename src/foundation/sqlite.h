@@ -120,6 +120,8 @@ public:
     virtual void commit() { exec("COMMIT"); }
     virtual void exec(const std::string& sql);
     virtual void exec(const std::string& sql, RowCallback callback, void* argument);
+    // Rows changed by the last insert, update or delete.
+    virtual int changes() const;
     // Compiles the first statement of the text only.
     virtual std::unique_ptr<SQLiteStatement> prepare(const std::string& sql);
 

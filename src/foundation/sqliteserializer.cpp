@@ -4,6 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+#include <limits>
+
 namespace bryndle {
 
 namespace {
@@ -20,17 +23,61 @@ bool isPlainIdentifier(const std::string& name) {
     return true;
 }
 
-// A value's text as an SQL string literal body: single quotes doubled.
-std::string escaped(const Variant& value) {
+// A value as an SQL literal. The columns have no declared type, so every value keeps the
+// storage class its literal gives: numbers are written as SQL numbers and everything else as a
+// quoted text (single quotes doubled), which then loads as text, never as a number it resembles.
+std::string literal(const Variant& value) {
+    if (dynamic_cast<const VLong*>(&value))
+        return value.toString();
+    if (dynamic_cast<const VReal*>(&value)) {
+        const long double real = value.toReal();
+        // inf, nan and values beyond a double have no SQL number literal: they stay texts.
+        if (std::isfinite(real) && std::fabs(real) <= std::numeric_limits<double>::max())
+            return value.toString();
+    }
     std::string text = value.toString();
-    std::string out;
-    out.reserve(text.size());
+    std::string out = "'";
+    out.reserve(text.size() + 2);
     for (char c : text) {
         out.push_back(c);
         if (c == '\'')
             out.push_back('\'');
     }
+    out.push_back('\'');
     return out;
+}
+
+// A column of the current row as the kind it was stored with; the empty text is the null value.
+VariantPtr columnValue(const SQLiteStatement& statement, int column) {
+    switch (sqlite3_column_type(statement.handle(), column)) {
+    case SQLITE_INTEGER:
+        return std::make_shared<VLong>(statement.columnInt64(column));
+    case SQLITE_FLOAT:
+        return std::make_shared<VReal>(sqlite3_column_double(statement.handle(), column));
+    case SQLITE_NULL:
+        return std::make_shared<VNull>();
+    default:
+        break;
+    }
+    std::string text = statement.columnText(column);
+    if (text.empty())
+        return std::make_shared<VNull>();
+    return std::make_shared<VString>(std::move(text));
+}
+
+// Writes the record inside the caller's transaction.
+void writeRecord(SQLite& db, const std::string& create, const std::string& insert,
+                 const std::string& update) {
+    try {
+        db.exec(update);
+    } catch (const SQLiteException&) {
+        // No table yet: create it with its one row.
+        db.exec(create);
+        db.exec(insert);
+        return;
+    }
+    if (db.changes() == 0) // the table is there without its row
+        db.exec(insert);
 }
 
 void requireValues(size_t count) {
@@ -59,18 +106,18 @@ std::string SQLiteSerializer::insertSQL(const VArray& values) const {
     requireValues(values.size());
     const auto list = values.values();
     std::string sql =
-        "insert into " + recordName_ + " values('" + recordName_ + "','" + escaped(*list[0]) + "'";
+        "insert into " + recordName_ + " values('" + recordName_ + "'," + literal(*list[0]);
     for (size_t i = 1; i < list.size(); ++i)
-        sql += ", '" + escaped(*list[i]) + "'";
+        sql += ", " + literal(*list[i]);
     return sql + ")";
 }
 
 std::string SQLiteSerializer::updateSQL(const VArray& values) const {
     requireValues(values.size());
     const auto list = values.values();
-    std::string sql = "update " + recordName_ + " set V0='" + escaped(*list[0]) + "'";
+    std::string sql = "update " + recordName_ + " set V0=" + literal(*list[0]);
     for (size_t i = 1; i < list.size(); ++i)
-        sql += ", V" + std::to_string(i) + "= '" + escaped(*list[i]) + "'";
+        sql += ", V" + std::to_string(i) + "= " + literal(*list[i]);
     return sql + " where ID= '" + recordName_ + "'";
 }
 
@@ -79,32 +126,23 @@ std::string SQLiteSerializer::deleteSQL() const {
 }
 
 void SQLiteSerializer::save(const VArray& values) {
-    SQLite db(databaseFile_);
-    db.begin();
     const std::string create = createTableSQL(values.size());
     const std::string insert = insertSQL(values);
     const std::string update = updateSQL(values);
-    std::exception_ptr failure;
+    SQLite db(databaseFile_);
+    db.begin();
     try {
-        try {
-            db.exec(update);
-        } catch (const SQLiteException&) {
-            // No table yet: create it with its one row.
-            db.exec(create);
-            db.exec(insert);
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    try {
+        writeRecord(db, create, insert, update);
         db.commit();
     } catch (...) {
-        if (!failure)
-            failure = std::current_exception();
+        // A save that fails half-way leaves nothing behind, not a table without its row.
+        try {
+            db.rollback();
+        } catch (const SQLiteException&) {
+        }
+        throw;
     }
     db.close();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 VArrayPtr SQLiteSerializer::load() {
@@ -117,8 +155,8 @@ VArrayPtr SQLiteSerializer::load() {
             statement->step();
             const int columns = statement->columnCount();
             for (int i = 1; i < columns; ++i) {
-                std::string text = statement->fetched() ? statement->columnText(i) : std::string();
-                values.push_back(fromString(text));
+                values.push_back(statement->fetched() ? columnValue(*statement, i)
+                                                      : std::make_shared<VNull>());
             }
         } catch (...) {
             failure = std::current_exception();

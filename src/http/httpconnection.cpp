@@ -1,9 +1,11 @@
 #include "http/httpconnection.h"
 
 #include "http/responseparser.h"
+#include "http/statustext.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <poll.h>
 #include <sys/socket.h>
@@ -16,20 +18,42 @@ HTTPConnection::~HTTPConnection() {
     close();
 }
 
+HTTPConnectionTimeoutException HTTPConnection::deadlinePassed() const {
+    return HTTPConnectionTimeoutException("request timeout (" + std::to_string(deadline_) + " s)");
+}
+
+int HTTPConnection::deadlineMillisLeft() const {
+    if (deadline_ <= 0)
+        return -1;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadlineAt_ - std::chrono::steady_clock::now())
+            .count();
+    if (left <= 0)
+        throw deadlinePassed();
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
 short HTTPConnection::waitFor(short events, const char* failure) {
     pollfd entry{};
     entry.fd = socket_;
     entry.events = events;
-    int millis = -1;
+    int waitMillis = -1;
     if (timeout_ > 0)
-        millis = timeout_ > INT_MAX / 1000 ? INT_MAX : timeout_ * 1000;
+        waitMillis = timeout_ > INT_MAX / 1000 ? INT_MAX : timeout_ * 1000;
     for (;;) {
+        // Every wait is cut short by the deadline, so a node that trickles bytes still ends.
+        const int deadlineMillis = deadlineMillisLeft();
+        const bool byDeadline =
+            deadlineMillis >= 0 && (waitMillis < 0 || deadlineMillis < waitMillis);
         entry.revents = 0;
-        int ready = ::poll(&entry, 1, millis);
+        int ready = ::poll(&entry, 1, byDeadline ? deadlineMillis : waitMillis);
         if (ready > 0)
             return entry.revents;
-        if (ready == 0)
+        if (ready == 0) {
+            if (byDeadline)
+                throw deadlinePassed();
             return 0;
+        }
         // An interrupted wait starts again with the full time-out; any other failure of the
         // wait itself would fail again at once.
         if (errno != EINTR)
@@ -81,7 +105,15 @@ std::string HTTPConnection::readLine() {
 
 std::shared_ptr<HTTPHeader> HTTPConnection::readHeader() {
     auto header = std::make_shared<HTTPHeader>();
-    parseStatusLine(readLine(), *header);
+    const std::string statusLine = readLine();
+    parseStatusLine(statusLine, *header);
+    // The code as sent: the header keeps 0 for a code without a status text. The line has
+    // been checked, so its second part is digits.
+    std::string_view code = statusLine;
+    code.remove_prefix(code.find(' ') + 1);
+    code = code.substr(0, code.find(' '));
+    sentStatus_ = 0;
+    std::from_chars(code.data(), code.data() + code.size(), sentStatus_);
     size_t total = 0;
     for (;;) {
         std::string line = readLine();
@@ -167,6 +199,8 @@ void HTTPConnection::dispatchBody(HTTPResponseListener& listener,
 void HTTPConnection::connect(const sockaddr_in& address, int32_t timeoutSeconds) {
     close();
     timeout_ = timeoutSeconds;
+    if (deadline_ > 0)
+        deadlineAt_ = std::chrono::steady_clock::now() + std::chrono::seconds(deadline_);
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (socket_ < 0)
         throw HTTPConnectionException("Unable to connect socket", errno);
@@ -202,11 +236,23 @@ void HTTPConnection::sendAll(std::string_view bytes) {
     }
 }
 
+void HTTPConnection::checkStatus() const {
+    if (!requireOk_ || sentStatus_ == 200)
+        return;
+    const std::string_view text = statusText(sentStatus_);
+    throw HTTPStatusException(sentStatus_, "HTTP status " + std::to_string(sentStatus_) +
+                                               (text.empty() ? "" : " " + std::string(text)));
+}
+
 void HTTPConnection::request(const HTTPRequestGenerator& request) {
     if (socket_ < 0)
         throw HTTPConnectionException("not connected", ENOTCONN);
     if (!listener_) {
         sendAll(request.generate());
+        if (requireOk_) {
+            readHeader();
+            checkStatus();
+        }
         std::vector<char> buffer(DiscardBufferSize);
         while (receive(buffer.data(), buffer.size()) > 0) {
         }
@@ -219,6 +265,7 @@ void HTTPConnection::request(const HTTPRequestGenerator& request) {
         // A send that fails or times out ends the response too.
         sendAll(request.generate());
         header = readHeader();
+        checkStatus();
     } catch (...) {
         listener.onFinish();
         throw;

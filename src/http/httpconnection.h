@@ -8,6 +8,7 @@
 
 #include <netinet/in.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,7 +20,8 @@ namespace bryndle {
 
 // One request to a node and its response over a TCP socket: connect with a time-out, send the
 // request, read the status line and header, hand the body to the listener as chunks and, in
-// line mode, as lines. Every wait for the socket has the full time-out (0 = no limit).
+// line mode, as lines. Every wait for the socket has the full time-out (0 = no limit), and
+// the whole exchange, from connect to the end of the response, may have a deadline.
 //
 // Use: setListener (or not), connect, request, and always close; then removeListener. All
 // listener calls happen inside request, on the calling thread.
@@ -58,6 +60,16 @@ public:
     bool isOpen() const { return socket_ >= 0; }
     int32_t timeout() const { return timeout_; }
 
+    // Seconds for the whole exchange (connect, request, header and body), counted from
+    // connect; 0 = none. When it passes, the exchange ends with
+    // HTTPConnectionTimeoutException "request timeout (N s)".
+    void setDeadline(int32_t seconds) { deadline_ = seconds; }
+    int32_t deadline() const { return deadline_; }
+    // When on, a response whose status is not 200 ends the request with HTTPStatusException
+    // before any of its body reaches the listener (also without a listener).
+    void setRequireOk(bool on) { requireOk_ = on; }
+    bool requireOk() const { return requireOk_; }
+
     // Bounds on what a node may send; exceeding one ends the request with
     // HTTPProtocolException.
     void setMaxHeaderLineLength(size_t bytes) { maxHeaderLineLength_ = bytes; }
@@ -69,8 +81,14 @@ public:
 
 private:
     // poll() on the socket with the time-out; the returned events, 0 when it timed out.
+    // Raises the deadline's time-out when the deadline has passed.
     short waitFor(short events, const char* failure);
+    // Milliseconds left before the deadline (at least 1), or -1 without a deadline.
+    int deadlineMillisLeft() const;
+    HTTPConnectionTimeoutException deadlinePassed() const;
     void sendAll(std::string_view bytes);
+    // Raises HTTPStatusException when a 200 is required and the last header had another code.
+    void checkStatus() const;
     void dispatchBody(HTTPResponseListener& listener,
                       const std::shared_ptr<const HTTPHeader>& header);
 
@@ -78,6 +96,10 @@ private:
     int lastError_ = 0;
     HTTPResponseListener* listener_ = nullptr;
     int32_t timeout_ = 0;
+    int32_t deadline_ = 0;
+    std::chrono::steady_clock::time_point deadlineAt_{};
+    bool requireOk_ = false;
+    int32_t sentStatus_ = 0;
     size_t maxHeaderLineLength_ = DefaultMaxHeaderLineLength;
     size_t maxHeaderLength_ = DefaultMaxHeaderLength;
     size_t maxBodyLineLength_ = LineSplitter::DefaultMaxLineLength;

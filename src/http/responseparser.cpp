@@ -1,7 +1,7 @@
 #include "http/responseparser.h"
 
 #include "foundation/conv.h"
-#include "http/decimal.h"
+#include "foundation/decimal.h"
 #include "http/httpconnectionexception.h"
 #include "http/splitlimited.h"
 #include "http/statustext.h"

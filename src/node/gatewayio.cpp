@@ -4,6 +4,11 @@
 
 namespace bryndle {
 
+GatewayIO::GatewayIO(NodeAddress address, int32_t timeoutSeconds)
+    : ShinGETsuIO(std::move(address), timeoutSeconds) {
+    setDeadline(ListDeadline);
+}
+
 void GatewayIO::changes(std::any tag, const ThreadCallback& callback) {
     list("changes", std::move(tag), callback);
 }

@@ -13,7 +13,10 @@ namespace bryndle {
 // list (or a callback set stop).
 class GatewayIO : public ShinGETsuIO {
 public:
-    using ShinGETsuIO::ShinGETsuIO;
+    // A list is one short answer: its whole request gets less time than a thread's records.
+    static constexpr int32_t ListDeadline = 120;
+
+    explicit GatewayIO(NodeAddress address, int32_t timeoutSeconds = DefaultTimeout);
 
     virtual void changes(std::any tag, const ThreadCallback& callback);
     virtual void recent(std::any tag, const ThreadCallback& callback);

@@ -11,14 +11,14 @@ namespace bryndle {
 void ServerIO::getRange(std::any tag, const RecordCallback& callback, const std::string& title,
                         uint32_t from) {
     RangeGetRequest request(title, from);
-    ThreadDataResponseListener listener(std::move(tag), callback);
+    ThreadDataResponseListener listener(std::move(tag), callback, malformed_);
     requestWith(request, listener);
 }
 
 void ServerIO::getRecord(std::any tag, const RecordCallback& callback, const std::string& title,
                          uint32_t stamp, const std::string& id) {
     HashGetRequest request(title, stamp, id);
-    ThreadDataResponseListener listener(std::move(tag), callback);
+    ThreadDataResponseListener listener(std::move(tag), callback, malformed_);
     requestWith(request, listener);
 }
 
@@ -34,7 +34,7 @@ bool ServerIO::have(const std::string& title) {
 void ServerIO::head(std::any tag, const RecordCallback& callback, const std::string& title,
                     uint32_t from) {
     HeadRequest request(title, from);
-    ThreadDataResponseListener listener(std::move(tag), callback);
+    ThreadDataResponseListener listener(std::move(tag), callback, malformed_);
     requestWith(request, listener);
 }
 

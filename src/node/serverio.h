@@ -16,6 +16,12 @@ class ServerIO : public ShinGETsuIO {
 public:
     using ShinGETsuIO::ShinGETsuIO;
 
+    // With a callback, a malformed line in a get or head answer goes to it and the answer goes
+    // on; without one (the default) it ends the operation with its parse error.
+    void setMalformedLineCallback(MalformedLineCallback callback) {
+        malformed_ = std::move(callback);
+    }
+
     // The records from the stamp on, in the node's order.
     virtual void getRange(std::any tag, const RecordCallback& callback, const std::string& title,
                           uint32_t from);
@@ -28,6 +34,9 @@ public:
     // Like getRange, but the events carry only stamp and id.
     virtual void head(std::any tag, const RecordCallback& callback, const std::string& title,
                       uint32_t from);
+
+private:
+    MalformedLineCallback malformed_;
 };
 
 } // namespace bryndle

@@ -3,7 +3,10 @@
 namespace bryndle {
 
 ShinGETsuIO::ShinGETsuIO(NodeAddress address, int32_t timeoutSeconds)
-    : address_(std::move(address)), timeout_(timeoutSeconds) {}
+    : address_(std::move(address)), timeout_(timeoutSeconds) {
+    // An error page is not an answer: its lines must not be taken for records or threads.
+    connection_.setRequireOk(true);
+}
 
 void ShinGETsuIO::request(HTTPRequestGenerator& request) {
     auto header = request.header();
@@ -45,6 +48,7 @@ ShinGETsuIO& ShinGETsuIO::removeListener() {
 }
 
 void ShinGETsuIO::connect() {
+    connection_.setDeadline(deadline_);
     connection_.connect(address_.address(), timeout_);
 }
 

@@ -1,6 +1,6 @@
 #include "node/threaddataevent.h"
 
-#include "http/decimal.h"
+#include "foundation/decimal.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "node/threadresponseevent.h"
 
+#include "foundation/decimal.h"
 #include "foundation/unicode.h"
-#include "http/decimal.h"
 #include "node/csvline.h"
 
 namespace bryndle {

@@ -1,47 +1,17 @@
 #include "store/pageloader.h"
 
 #include "config/configuration.h"
-#include "foundation/digest.h"
-#include "node/nodeaddress.h"
-#include "node/serverio.h"
 #include "node/threaddataevent.h"
-#include "node/threadio.h"
 #include "store/displaytimer.h"
 #include "store/pagebrowser.h"
 #include "store/processcontroler.h"
 #include "store/threadcache.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <set>
 #include <stdexcept>
 #include <utility>
 
 namespace bryndle {
-
-namespace {
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-// Clears a list of records however fetch ends.
-struct ReceivedGuard {
-    std::vector<ThreadMessage>& received;
-    ~ReceivedGuard() {
-        for (auto& message : received)
-            message.clear();
-        received.clear();
-    }
-};
-
-} // namespace
 
 std::shared_ptr<PageLoader> PageLoader::create(std::string location, PageBrowser* browser,
                                                DisplayTimer* timer) {
@@ -49,8 +19,7 @@ std::shared_ptr<PageLoader> PageLoader::create(std::string location, PageBrowser
 }
 
 PageLoader::PageLoader(Key, std::string location, PageBrowser* browser, DisplayTimer* timer)
-    : location_(std::move(location)), browser_(browser), timer_(timer),
-      timeout_(ShinGETsuIO::DefaultTimeout) {}
+    : location_(std::move(location)), browser_(browser), timer_(timer) {}
 
 PageLoader::~PageLoader() {
     if (!thread_.joinable())
@@ -63,124 +32,62 @@ PageLoader::~PageLoader() {
 }
 
 std::string PageLoader::trip(std::string_view pubkey) {
-    if (pubkey.empty())
-        return {};
-    const std::string encoded =
-        Digest::base64Encode(Digest::md5(pubkey.substr(0, TripSourceLimit)));
-    return encoded.substr(0, TripLength);
+    return ThreadSync::trip(pubkey);
+}
+
+void PageLoader::takeConfiguration() {
+    const Configuration& configuration = Configuration::instance();
+    nodeHost_ = configuration.nodeHost();
+    nodePort_ = configuration.nodePort();
+    attachDir_ = configuration.attachDir();
+    configurationTaken_ = true;
+}
+
+std::unique_ptr<ThreadSync> PageLoader::makeSync() {
+    if (!configurationTaken_)
+        takeConfiguration();
+    return std::make_unique<ThreadSync>(ThreadCache::instance(), nodeHost_, nodePort_, attachDir_,
+                                        syncOptions_);
 }
 
 void PageLoader::saveAttachment(ThreadMessage& message, const std::string& attach) {
-    const std::string bytes = Digest::base64Decode(attach);
-    message.setAttach(bytes);
-    const std::string path = message.attachPath();
-    std::filesystem::create_directories(Configuration::instance().attachDir());
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw Exception("attachment write error");
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file)
-        throw Exception("attachment write error");
+    if (sync_)
+        sync_->saveAttachment(message, attach);
+    else
+        makeSync()->saveAttachment(message, attach);
 }
 
 void PageLoader::onHead(ThreadDataEvent& event) {
-    if (heads_.size() >= maxHeads_)
-        throw Exception("too many records from the node");
-    heads_.emplace_back(event.stamp(), event.id(), this);
+    if (sync_)
+        sync_->onHead(event);
 }
 
 void PageLoader::onRecord(ThreadDataEvent& event) {
-    const auto* schema = std::any_cast<const Schema*>(event.tag());
-    const auto& fields = event.attributes();
-    for (const auto& [key, value] : fields)
-        receivedBytes_ += key.size() + value.size();
-    if (receivedBytes_ > maxReceivedBytes_)
-        throw Exception("too much data from the node");
-    auto field = [&](const char* key) -> std::string {
-        auto it = fields.find(key);
-        return it == fields.end() ? std::string() : it->second;
-    };
-    ThreadMessage m;
-    m.title = schema->title;
-    m.mtime = static_cast<int32_t>(event.stamp());
-    m.md5 = event.id();
-    m.message = field("body");
-    m.remove_id = field("remove_id");
-    m.remove_stamp = field("remove_stamp");
-    m.mail = field("mail");
-    m.name = field("name");
-    m.pubkey = field("pubkey");
-    m.sign = field("sign");
-    m.flags = 0;
-    try {
-        m.trip = trip(m.pubkey);
-    } catch (const std::exception& e) {
-        std::printf("%s\n", e.what());
-        m.trip.clear();
+    if (sync_) {
+        sync_->onRecord(event);
+        return;
     }
-    auto attach = fields.find("attach");
-    if (attach != fields.end()) {
-        auto suffix = fields.find("suffix");
-        if (suffix != fields.end()) {
-            // A suffix that is not a plain short word never reaches a file name.
-            m.ext = ThreadMessage::isSafeSuffix(suffix->second) ? suffix->second : std::string();
-            saveAttachment(m, attach->second);
-        }
-    }
-    received_.push_back(std::move(m));
+    auto sync = makeSync();
+    sync->begin(schema_.title);
+    sync->onRecord(event);
+    sync->flush();
 }
 
 void PageLoader::fetch(const Schema& schema) {
-    ThreadCache& cache = ThreadCache::instance();
-    if (!nodeTaken_) {
-        nodeHost_ = Configuration::instance().nodeHost();
-        nodePort_ = Configuration::instance().nodePort();
+    sync_ = makeSync();
+    // What it did is kept also when it failed half-way.
+    auto keep = [this] {
+        synced_ = sync_->result();
+        recentId_ = synced_.recentId;
+        sync_.reset();
+    };
+    try {
+        sync_->fetch(schema.title);
+    } catch (...) {
+        keep();
+        throw;
     }
-    NodeAddress address(nodeHost_, nodePort_);
-    ServerIO node(address, timeout_);
-
-    const auto index = cache.index(schema.title);
-    heads_.clear();
-    received_.clear();
-    receivedBytes_ = 0;
-    ReceivedGuard guard{received_};
-
-    int64_t lastAccess = 0;
-    int64_t since = 0;
-    if (index && (index->flag & 1) != 0 && node.have(schema.title)) {
-        recentId_ = index->recentId();
-        lastAccess = std::max<int64_t>(0, index->atime);
-        // Never below 0: an index row without records has PTIME 0.
-        since = std::max<int64_t>(0, int64_t{index->ptime} - Overlap);
-    } else {
-        ThreadIO(address, timeout_).registerThread(schema.title);
-    }
-
-    const auto summaries = cache.summariesSince(schema.title, static_cast<int32_t>(since));
-    std::set<std::pair<uint32_t, std::string>> cached;
-    for (const auto& summary : summaries)
-        cached.emplace(static_cast<uint32_t>(summary.mtime), lowerAscii(summary.md5));
-
-    node.head(
-        {}, [this](ThreadDataEvent& event) { onHead(event); }, schema.title,
-        static_cast<uint32_t>(since));
-
-    std::vector<ServerIndex> missing;
-    for (const auto& head : heads_) {
-        if (int64_t{head.stamp} < lastAccess && !cached.count({head.stamp, lowerAscii(head.id)}))
-            missing.push_back(head);
-    }
-
-    const std::any tag = &schema;
-    auto record = [this](ThreadDataEvent& event) { onRecord(event); };
-    node.getRange(tag, record, schema.title, static_cast<uint32_t>(lastAccess));
-    for (const auto& head : missing)
-        node.getRecord(tag, record, schema.title, head.stamp, head.id);
-
-    cache.insertAll(received_);
-    // The thread table and the next fetch read the index row.
-    cache.updateIndex(schema.title);
+    keep();
 }
 
 PageLoader::Page PageLoader::collect(const Schema& schema) {
@@ -219,9 +126,7 @@ bool PageLoader::isDisposed() const {
 
 void PageLoader::prepare() {
     schema_ = Schema::parse(location_);
-    nodeHost_ = Configuration::instance().nodeHost();
-    nodePort_ = Configuration::instance().nodePort();
-    nodeTaken_ = true;
+    takeConfiguration();
     if (isDisposed())
         return;
     browser_->setPageTitle(schema_.title);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/schema.h"
-#include "store/serverindex.h"
 #include "store/threadmessage.h"
+#include "store/threadsync.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +19,8 @@ class PageBrowser;
 class ThreadDataEvent;
 
 // Turns one shingetsu:// location into a shown thread page. For the method "get" a worker
-// thread first brings the thread cache up to date from the node; the page is then built from
+// thread first brings the thread cache up to date from the node (a ThreadSync on the node and
+// attachment folder configured when the opening was prepared); the page is then built from
 // the cache on the user-interface thread and handed to the browser.
 //
 // Ownership: loaders live in shared pointers. The worker and the poller each hold one, so a
@@ -29,13 +30,9 @@ class PageLoader : public std::enable_shared_from_this<PageLoader> {
     struct Key {};
 
 public:
-    static constexpr int64_t Overlap = 7200;
-    static constexpr size_t TripSourceLimit = 512;
-    static constexpr size_t TripLength = 11;
-    // What one fetch may hold before it is stored: a node that sends without end fails the
-    // fetch instead of exhausting memory.
-    static constexpr size_t DefaultMaxHeads = 1000000;
-    static constexpr size_t DefaultMaxReceivedBytes = size_t{512} << 20;
+    static constexpr int64_t Overlap = ThreadSync::Overlap;
+    static constexpr size_t TripSourceLimit = ThreadSync::TripSourceLimit;
+    static constexpr size_t TripLength = ThreadSync::TripLength;
 
     // A page of records: the records, the number of the first, the thread's record count.
     struct Page {
@@ -52,11 +49,13 @@ public:
     PageLoader& operator=(const PageLoader&) = delete;
     virtual ~PageLoader();
 
+    // The steps of the synchronisation, on the fetch under way (outside a fetch, a record goes
+    // to the cache at once).
     virtual void saveAttachment(ThreadMessage& message, const std::string& attach);
     virtual void onHead(ThreadDataEvent& event);
     virtual void onRecord(ThreadDataEvent& event);
     // Brings the cache up to date from the node (worker thread). Raises on any failure; the
-    // records of a failed fetch are not stored.
+    // batches stored before it stay, the index row is not brought up to date.
     virtual void fetch(const Schema& schema);
     virtual Page collect(const Schema& schema);
     virtual bool isDisposed() const;
@@ -87,14 +86,17 @@ public:
     static std::string trip(std::string_view pubkey);
 
     // Seconds for every connection and wait on the node.
-    void setTimeout(int32_t seconds) { timeout_ = seconds; }
-    void setLimits(size_t maxHeads, size_t maxReceivedBytes) {
-        maxHeads_ = maxHeads;
-        maxReceivedBytes_ = maxReceivedBytes;
-    }
+    void setTimeout(int32_t seconds) { syncOptions_.timeout = seconds; }
+    // Seconds for each whole request to the node.
+    void setDeadline(int32_t seconds) { syncOptions_.deadline = seconds; }
+    void setSyncOptions(const ThreadSync::Options& options) { syncOptions_ = options; }
+    const ThreadSync::Options& syncOptions() const { return syncOptions_; }
     const std::string& location() const { return location_; }
     const Schema& schema() const { return schema_; }
     const std::string& recentId() const { return recentId_; }
+    // What the last fetch did: records stored, malformed records skipped (for the page's
+    // status). Read it once the worker has ended, as the error.
+    const ThreadSync::Result& synced() const { return synced_; }
 
 private:
     std::string location_;
@@ -102,20 +104,24 @@ private:
     Schema schema_;
     PageBrowser* browser_;
     std::thread thread_;
-    std::vector<ServerIndex> heads_;
-    std::vector<ThreadMessage> received_;
-    size_t receivedBytes_ = 0;
-    size_t maxHeads_ = DefaultMaxHeads;
-    size_t maxReceivedBytes_ = DefaultMaxReceivedBytes;
     std::string recentId_;
+    ThreadSync::Result synced_;
+
+    // A synchronisation on the node and folder of the opening, and what it reads of the
+    // configuration first when the opening was not prepared.
+    std::unique_ptr<ThreadSync> makeSync();
+    void takeConfiguration();
 
     DisplayTimer* timer_;
-    int32_t timeout_;
-    // The node as configured when the opening was prepared: the interface may change the
-    // options while the worker fetches.
+    ThreadSync::Options syncOptions_;
+    // The fetch under way (worker thread only).
+    std::unique_ptr<ThreadSync> sync_;
+    // The node and attachment folder as configured when the opening was prepared: the
+    // interface may change the options while the worker fetches.
     std::string nodeHost_;
     uint16_t nodePort_ = 0;
-    bool nodeTaken_ = false;
+    std::string attachDir_;
+    bool configurationTaken_ = false;
     std::atomic<bool> running_{false};
 };
 

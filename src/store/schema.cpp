@@ -2,8 +2,8 @@
 
 #include "config/configuration.h"
 #include "foundation/conv.h"
+#include "foundation/decimal.h"
 #include "foundation/unicode.h"
-#include "http/decimal.h"
 #include "node/threadfile.h"
 
 #include <algorithm>
@@ -89,15 +89,19 @@ Schema Schema::parse(std::string_view location) {
             auto nameValue = split(pair, '=');
             if (nameValue.size() != 2)
                 continue;
+            // An ignored name is not converted: its value, however large, cannot fail the parse.
+            const std::string_view name = nameValue[0];
+            if (name != "page" && name != "items" && name != "mode")
+                continue;
             uint32_t value = 0;
             try {
                 value = parseDecimalUInt32(nameValue[1]);
             } catch (const ConvError&) {
                 continue; // not a number: the field keeps its value
             }
-            if (nameValue[0] == "page")
+            if (name == "page")
                 schema.page = value;
-            else if (nameValue[0] == "items")
+            else if (name == "items")
                 schema.items = value;
             else if (nameValue[0] == "mode")
                 schema.mode = (value == 1 || value == 2) ? value : 0;

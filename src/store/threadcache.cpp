@@ -1,5 +1,7 @@
 #include "store/threadcache.h"
 
+#include <sqlite3.h>
+
 #include <exception>
 
 namespace bryndle {
@@ -79,11 +81,30 @@ struct Finalizer {
 ThreadCache::ThreadCache(const std::string& databaseFile)
     : db_(databaseFile), clock_([] { return std::time(nullptr); }) {
     std::lock_guard<std::mutex> guard(lock_);
+    bool first = true;
     try {
-        for (const char* statement : SchemaStatements)
+        for (const char* statement : SchemaStatements) {
             db_.exec(statement);
+            first = false;
+        }
     } catch (const SQLiteException&) {
-        // The schema exists already (the first statement fails): nothing more to create.
+        // Only "the schema exists already" (the first statement fails on an existing table) ends
+        // the creation quietly; a file that is no database, a busy or read-only file, or a
+        // failure half-way must not leave a cache that silently stores nothing.
+        if (!first || !hasCacheTable())
+            throw;
+    }
+}
+
+bool ThreadCache::hasCacheTable() {
+    try {
+        auto s = db_.prepare(
+            "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='THREAD_CACHE';");
+        Finalizer f{s};
+        s->step();
+        return s->fetched() && s->columnInt(0) > 0;
+    } catch (const SQLiteException&) {
+        return false;
     }
 }
 
@@ -293,10 +314,11 @@ void ThreadCache::insert(const ThreadMessage& message) {
     insertAll({message});
 }
 
-void ThreadCache::insertAll(const std::vector<ThreadMessage>& messages) {
-    transaction(Close::Commit, [&] {
+size_t ThreadCache::insertAll(const std::vector<ThreadMessage>& messages) {
+    return transaction(Close::Commit, [&] {
         auto s = db_.prepare(InsertMessageSQL);
         Finalizer f{s};
+        size_t stored = 0;
         for (const auto& m : messages) {
             try {
                 s->bind(1, m.title, m.mtime, m.md5, orNull(m.mail), orNull(m.name),
@@ -304,11 +326,18 @@ void ThreadCache::insertAll(const std::vector<ThreadMessage>& messages) {
                         orNull(m.remove_stamp), orNull(m.pubkey), orNull(m.sign), orNull(m.attach),
                         orNull(m.ext), m.flags);
                 s->step();
-            } catch (const SQLiteException&) {
-                // Above all a record that is stored already (UINDEX); the others still go in.
+                ++stored;
+            } catch (const SQLiteException& e) {
+                s->reset();
+                // A record stored already (UINDEX) is refused and the others still go in; any
+                // other failure (a busy or full database) reaches the caller.
+                if (e.code() != SQLITE_CONSTRAINT)
+                    throw;
+                continue;
             }
             s->reset();
         }
+        return stored;
     });
 }
 

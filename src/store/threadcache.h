@@ -47,7 +47,9 @@ public:
     virtual void updateIndex(const std::string& title);
     virtual void clearFlag(const std::string& title);
     virtual void insert(const ThreadMessage& message);
-    virtual void insertAll(const std::vector<ThreadMessage>& messages);
+    // Stores the records; one already stored is refused and skipped. Any other failure raises
+    // (the records before it in the list stay stored). Returns how many were stored.
+    virtual size_t insertAll(const std::vector<ThreadMessage>& messages);
     virtual std::mutex& lock() { return lock_; }
 
     // Tests replace the clock behind now().
@@ -57,6 +59,7 @@ private:
     enum class Close { End, Commit };
     // Runs body as one transaction under the lock; statements are finalized by their owners.
     template <class F> auto transaction(Close close, F&& body);
+    bool hasCacheTable();
 
     std::mutex lock_;
     SQLite db_;

@@ -63,9 +63,13 @@ void ThreadMessage::setAttach(std::string_view bytes) {
 }
 
 std::string ThreadMessage::attachPath() const {
+    return attachPathIn(Configuration::instance().attachDir());
+}
+
+std::string ThreadMessage::attachPathIn(const std::string& folder) const {
     if (!isMd5Hex(attach))
         return {};
-    return Configuration::joinPath(Configuration::instance().attachDir(), fileName(attach, ext));
+    return Configuration::joinPath(folder, fileName(attach, ext));
 }
 
 std::string ThreadMessage::toItem(uint32_t number) const {

@@ -25,6 +25,8 @@ public:
     // The attachment's file path; empty without an attachment. An attach that is not an MD5 in
     // hexadecimal gives no path, so no stored text can name a file outside the folder.
     virtual std::string attachPath() const;
+    // The same path in the given attachment folder (attachPath uses the configured folder).
+    std::string attachPathIn(const std::string& folder) const;
     // The ITEM element of the record with the given number.
     virtual std::string toItem(uint32_t number) const;
     // Drops the record's texts after use.

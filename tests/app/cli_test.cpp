@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -195,6 +196,24 @@ TEST(BryndleCli, StalledNodeTimesOutWithTheGivenTime) {
     Result result = runInProcess({"--node", nodeOption(server), "--timeout", "1", "have", "A"});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "bryndle-cli: connection timeout\n");
+}
+
+TEST(BryndleCli, TheTimeoutBoundsEachWholeRequest) {
+    // One byte a second, for longer than any test should take: every single wait is short.
+    ScriptedServer server([](ScriptedConnection& c) {
+        c.readRequest();
+        const std::string answer =
+            "HTTP/1.1 200 OK\r\n\r\n1<>" + Id1 + "<>body:" + std::string(100, 'x') + "\n";
+        for (char byte : answer) {
+            if (::send(c.fd(), &byte, 1, MSG_NOSIGNAL) != 1)
+                return;
+            c.pause(1000);
+        }
+    });
+    Result result = runInProcess({"--node", nodeOption(server), "--timeout", "2", "get", "A"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "bryndle-cli: request timeout (2 s)\n");
 }
 
 TEST(BryndleCli, BadCommandLinesAreUsageErrors) {

@@ -1,6 +1,7 @@
 #include "config/configuration.h"
 #include "foundation/sqlite.h"
 #include "foundation/sqliteserializer.h"
+#include "support/commalocale.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,57 @@ TEST_F(ConfigurationTest, RecordsOfAnotherLengthOrKindAreIgnoredWhole) {
     EXPECT_NO_THROW(wrongKind.load());
     EXPECT_EQ(wrongKind.nodeHost(), "localhost");
     EXPECT_EQ(wrongKind.nodePort(), 8000);
+}
+
+TEST_F(ConfigurationTest, RecordsPerPageOutsideOneToAThousandKeepsTheDefault) {
+    const std::pair<int64_t, int32_t> storedAndTaken[] = {{0, 30},          {-5, 30}, {1001, 30},
+                                                          {4294967297, 30}, {1, 1},   {1000, 1000}};
+    for (auto [stored, taken] : storedAndTaken) {
+        std::filesystem::remove("config.db");
+        store(makeArray(std::string("h"), int64_t{8001}, int64_t{1}, std::string("t"), stored,
+                        std::string("x"), std::string("p")));
+        Configuration c;
+        c.load();
+        EXPECT_EQ(c.recordsPerPage(), taken) << stored;
+        EXPECT_EQ(c.nodePort(), 8001) << "the other settings are still taken";
+    }
+}
+
+TEST_F(ConfigurationTest, TextsThatLookLikeNumbersComeBackAsTexts) {
+    Configuration c;
+    c.setThemeName("2ch");
+    c.setNodeHost("0x7f000001");
+    c.setHomePage("010");
+    c.save();
+    Configuration again;
+    again.load();
+    EXPECT_EQ(again.themeName(), "2ch");
+    EXPECT_EQ(again.nodeHost(), "0x7f000001");
+    EXPECT_EQ(again.homePage(), "010");
+}
+
+// The interface's toolkit switches the process to the user's locale before the configuration
+// is saved; a decimal comma must reach neither the title nor the record name.
+TEST_F(ConfigurationTest, RoundTripUnderALocaleWithADecimalComma) {
+    test::CommaLocale comma(dir);
+    if (!comma.active())
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not available here";
+    EXPECT_EQ(Configuration::programTitle(), "Bryndle a 0.14");
+    EXPECT_EQ(Configuration::recordName(), "Bryndle_a_0_10");
+    Configuration c;
+    c.load();
+    c.setNodePort(8123);
+    c.setThemeName("2ch");
+    c.setRecordsPerPage(75);
+    c.setControlNodeProgram(false);
+    ASSERT_NO_THROW(c.save());
+    Configuration again;
+    again.load();
+    EXPECT_EQ(again.nodePort(), 8123);
+    EXPECT_EQ(again.themeName(), "2ch");
+    EXPECT_EQ(again.recordsPerPage(), 75);
+    EXPECT_FALSE(again.controlNodeProgram());
+    EXPECT_EQ(SQLiteSerializer("config.db", "Bryndle_a_0_10").load()->size(), 7u);
 }
 
 TEST(TagItems, OrderingAndCounting) {

@@ -138,6 +138,18 @@ TEST_F(SQLiteTest, FinalizeTwiceIsHarmless) {
     EXPECT_EQ(db.handle(), nullptr);
 }
 
-TEST_F(SQLiteTest, OpeningAFolderFails) {
-    EXPECT_THROW(SQLite(dir.path().string() + "/missing/dir/x.db"), SQLiteException);
+TEST_F(SQLiteTest, AFailedOpenReportsSQLitesErrorAndKeepsNoConnection) {
+    const std::string missing = dir.path().string() + "/missing/dir/x.db";
+    SQLite(path).close(); // SQLite's own one-time allocations happen before the count
+    const sqlite3_int64 before = sqlite3_memory_used();
+    for (int i = 0; i < 3; ++i) {
+        try {
+            SQLite db(missing);
+            FAIL() << "opened " << missing;
+        } catch (const SQLiteException& e) {
+            EXPECT_EQ(e.code(), SQLITE_CANTOPEN);
+            EXPECT_STREQ(e.what(), "unable to open database file");
+        }
+    }
+    EXPECT_EQ(sqlite3_memory_used(), before);
 }

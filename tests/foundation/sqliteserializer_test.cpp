@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace bryndle;
 using bryndle::test::TempDir;
 
@@ -29,6 +31,11 @@ TEST(SerializerStatements, ExactTexts) {
     EXPECT_EQ(store.createTableSQL(1), "create table X (ID primary key,V0);");
     EXPECT_EQ(store.updateSQL(*makeArray(std::string("it's"))),
               "update X set V0='it''s' where ID= 'X'");
+    // Numbers are SQL numbers, so that they come back as numbers and texts as texts.
+    auto mixed = makeArray(int64_t{-7}, 2.5, std::string("8"), true);
+    EXPECT_EQ(store.insertSQL(*mixed), "insert into X values('X',-7, 2.5, '8', 'true')");
+    EXPECT_EQ(store.updateSQL(*mixed),
+              "update X set V0=-7, V1= 2.5, V2= '8', V3= 'true' where ID= 'X'");
     EXPECT_THROW(store.createTableSQL(0), Exception);
     EXPECT_THROW(store.insertSQL(VArray()), Exception);
 }
@@ -45,13 +52,56 @@ TEST_F(SerializerTest, KindsAfterARoundTrip) {
                           std::string("010"), 2.5, std::string("text"), int64_t{-3}));
     auto loaded = store.load()->values();
     ASSERT_EQ(loaded.size(), 10u);
-    const char* kinds[] = {"VLong", "VNull", "VNull", "VString", "VString",
-                           "VLong", "VLong", "VReal", "VString", "VLong"};
-    const char* texts[] = {"42", "", "", "true", "false", "2", "8", "2.5", "text", "-3"};
+    const char* kinds[] = {"VLong", "VNull",   "VNull", "VString", "VString",
+                           "VLong", "VString", "VReal", "VString", "VLong"};
+    const char* texts[] = {"42", "", "", "true", "false", "2", "010", "2.5", "text", "-3"};
     for (size_t i = 0; i < loaded.size(); ++i) {
         EXPECT_EQ(loaded[i]->typeOf(), kinds[i]) << i;
         EXPECT_EQ(loaded[i]->toString(), texts[i]) << i;
     }
+}
+
+TEST_F(SerializerTest, TextsStayTextsAndNumbersStayNumbers) {
+    SQLiteSerializer store(path, "Texts");
+    const std::vector<std::string> texts = {"2ch", "010", "0x7f000001", "42", " 12",
+                                            "1e5", "-0",  "08",         "inf"};
+    std::vector<VariantPtr> values;
+    for (const auto& text : texts)
+        values.push_back(std::make_shared<VString>(text));
+    store.save(VArray(values));
+    auto loaded = store.load()->values();
+    ASSERT_EQ(loaded.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(loaded[i]->typeOf(), "VString") << texts[i];
+        EXPECT_EQ(loaded[i]->toString(), texts[i]);
+    }
+
+    SQLiteSerializer numbers(path, "Numbers");
+    numbers.save(*makeArray(INT64_MAX, INT64_MIN, int64_t{0}, 1234567.0, -0.25,
+                            std::numeric_limits<long double>::infinity()));
+    auto back = numbers.load()->values();
+    ASSERT_EQ(back.size(), 6u);
+    EXPECT_EQ(back[0]->typeOf(), "VLong");
+    EXPECT_EQ(back[0]->toLong(), INT64_MAX);
+    EXPECT_EQ(back[1]->typeOf(), "VLong");
+    EXPECT_EQ(back[1]->toLong(), INT64_MIN);
+    EXPECT_EQ(back[2]->typeOf(), "VLong");
+    EXPECT_EQ(back[3]->typeOf(), "VReal");
+    EXPECT_EQ(back[3]->toString(), "1.23457e+06");
+    EXPECT_EQ(back[4]->typeOf(), "VReal");
+    EXPECT_EQ(back[4]->toString(), "-0.25");
+    EXPECT_EQ(back[5]->toString(), "inf"); // no SQL number: kept as its text
+}
+
+TEST_F(SerializerTest, RecordsWrittenAsTextsStillReadAsNumbers) {
+    {
+        SQLite db(path);
+        db.exec(
+            "create table Old (ID primary key,V0, V1); insert into Old values('Old','800', 'x')");
+    }
+    auto loaded = SQLiteSerializer(path, "Old").load()->values();
+    EXPECT_EQ(loaded[0]->toLong(), 800);
+    EXPECT_EQ(loaded[1]->toString(), "x");
 }
 
 TEST_F(SerializerTest, QuotesInTextsSurvive) {
@@ -93,7 +143,7 @@ TEST_F(SerializerTest, MoreValuesThanColumnsFailAndKeepTheOldRecord) {
     EXPECT_EQ(store.load()->toString(), "12");
 }
 
-TEST_F(SerializerTest, TableWithoutItsRowLoadsNullsAndSaveTouchesNothing) {
+TEST_F(SerializerTest, TableWithoutItsRowLoadsNullsAndSaveInsertsTheRow) {
     {
         SQLite db(path);
         db.exec("create table Rec (ID primary key,V0, V1)");
@@ -103,7 +153,31 @@ TEST_F(SerializerTest, TableWithoutItsRowLoadsNullsAndSaveTouchesNothing) {
     ASSERT_EQ(loaded->size(), 2u);
     EXPECT_EQ(loaded->values()[0]->typeOf(), "VNull");
     store.save(*makeArray(int64_t{1}, int64_t{2}));
-    EXPECT_EQ(store.load()->toString(), "");
+    EXPECT_EQ(store.load()->toString(), "12");
+    store.save(*makeArray(int64_t{3}, int64_t{4})); // and then updates that one row
+    SQLite db(path);
+    auto c = db.prepare("select count(*) from Rec");
+    c->step();
+    EXPECT_EQ(c->columnInt(0), 1);
+    c->finalize();
+    EXPECT_EQ(store.load()->toString(), "34");
+}
+
+namespace {
+// A store whose insert fails after its table has been created.
+class FailingInsertStore : public SQLiteSerializer {
+public:
+    using SQLiteSerializer::SQLiteSerializer;
+    std::string insertSQL(const VArray&) const override { return "insert into Missing values(1)"; }
+};
+} // namespace
+
+TEST_F(SerializerTest, ASaveThatFailsHalfWayLeavesNoTableBehind) {
+    FailingInsertStore store(path, "Rec");
+    EXPECT_THROW(store.save(*makeArray(int64_t{1})), SQLiteException);
+    EXPECT_THROW(SQLiteSerializer(path, "Rec").load(), SQLiteException);
+    SQLiteSerializer(path, "Rec").save(*makeArray(int64_t{5}));
+    EXPECT_EQ(SQLiteSerializer(path, "Rec").load()->toString(), "5");
 }
 
 TEST_F(SerializerTest, LoadingAMissingTableRaisesTheDatabaseError) {

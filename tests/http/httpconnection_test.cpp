@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
 
 #include <functional>
 
@@ -170,6 +171,35 @@ TEST(HTTPConnection, ErrorStatusBodyGoesToTheListenerToo) {
     EXPECT_EQ(linesOf("HTTP/1.0 500 Internal Server Error\r\n\r\noops\n"), Lines{"oops"});
 }
 
+TEST(HTTPConnection, RequiringOkRefusesEveryOtherStatusBeforeItsBody) {
+    auto refused = [](const std::string& response, HTTPResponseListener* listener) {
+        ScriptedServer server(ScriptedServer::answer(response));
+        try {
+            exchange(server.port(), listener, 10,
+                     [](HTTPConnection& connection) { connection.setRequireOk(true); });
+        } catch (const HTTPStatusException& e) {
+            return std::to_string(e.status()) + " " + e.what();
+        }
+        return std::string("(no error)");
+    };
+    RecordingListener listener;
+    listener.setLineMode(true);
+    EXPECT_EQ(refused("HTTP/1.0 503 Service Unavailable\r\n\r\n", &listener),
+              "503 HTTP status 503 Service Unavailable");
+    EXPECT_EQ(refused("HTTP/1.1 500 Whatever\r\nA: b\r\n\r\nrecord\n", &listener),
+              "500 HTTP status 500 Internal Server Error");
+    EXPECT_EQ(refused("HTTP/1.0 299 Odd\r\n\r\nline\n", &listener), "299 HTTP status 299");
+    EXPECT_EQ(listener.headers, 0);
+    EXPECT_TRUE(listener.chunks.empty());
+    EXPECT_EQ(listener.finishes, 3);
+    // Without a listener the answer is judged by its status too.
+    EXPECT_EQ(refused("HTTP/1.0 404 Not Found\r\n\r\n", nullptr), "404 HTTP status 404 Not Found");
+    RecordingListener ok;
+    ok.setLineMode(true);
+    EXPECT_EQ(refused(OK + "body\n", &ok), "(no error)");
+    EXPECT_EQ(ok.lines, Lines{"body"});
+}
+
 TEST(HTTPConnection, HeaderFollowedByTheEndGivesHeaderAndFinishOnly) {
     ScriptedServer server(ScriptedServer::answer("HTTP/1.0 200 OK\r\nA: 1\r\n\r\n"));
     RecordingListener listener;
@@ -257,6 +287,30 @@ TEST(HTTPConnection, NodeThatStopsSendingTimesOut) {
     }
     EXPECT_EQ(listener.chunks, Lines{"partial"});
     EXPECT_TRUE(listener.lines.empty()); // the partial line is not delivered
+    EXPECT_EQ(listener.finishes, 1);
+}
+
+TEST(HTTPConnection, TheDeadlineEndsAnExchangeWhoseEveryWaitIsShort) {
+    // A byte every 300 ms: no single wait reaches the 5 s time-out.
+    ScriptedServer server([](ScriptedConnection& c) {
+        c.readRequest();
+        const std::string answer = OK + std::string(20, 'a') + "\n";
+        for (char byte : answer) {
+            if (::send(c.fd(), &byte, 1, MSG_NOSIGNAL) != 1)
+                return;
+            c.pause(300);
+        }
+    });
+    RecordingListener listener;
+    listener.setLineMode(true);
+    try {
+        exchange(server.port(), &listener, 5,
+                 [](HTTPConnection& connection) { connection.setDeadline(1); });
+        ADD_FAILURE() << "no error";
+    } catch (const HTTPConnectionTimeoutException& e) {
+        EXPECT_STREQ(e.what(), "request timeout (1 s)");
+    }
+    EXPECT_TRUE(listener.lines.empty());
     EXPECT_EQ(listener.finishes, 1);
 }
 

@@ -5,13 +5,12 @@
 #include "http/singlegetrequest.h"
 #include "http/splitlimited.h"
 #include "http/statustext.h"
+#include "support/commalocale.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace bryndle {
@@ -106,32 +105,9 @@ TEST(HTTPRequestGenerator, GeneratesRequestLineEmptyLineAndBody) {
     EXPECT_EQ(request.data(), "body");
 }
 
-// Numbers written in a locale whose decimal point is a comma (as the interface's toolkit sets
-// the user's locale for the whole process); restores the C locale afterwards.
-class CommaLocale {
-public:
-    explicit CommaLocale(const test::TempDir& dir) {
-        const std::string command =
-            "localedef -i de_DE -f UTF-8 '" + dir.file("de_DE.UTF-8") + "' >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0)
-            return;
-        ::setenv("LOCPATH", dir.path().c_str(), 1);
-        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr &&
-                  std::string(std::localeconv()->decimal_point) == ",";
-    }
-    ~CommaLocale() {
-        std::setlocale(LC_NUMERIC, "C");
-        ::unsetenv("LOCPATH");
-    }
-    bool active() const { return active_; }
-
-private:
-    bool active_ = false;
-};
-
 TEST(HTTPRequestGenerator, RequestLineIsTheSameInEveryLocale) {
     test::TempDir dir;
-    CommaLocale comma(dir);
+    test::CommaLocale comma(dir);
     if (!comma.active())
         GTEST_SKIP() << "no locale with a decimal comma can be made here (localedef, de_DE)";
     SingleGetRequest request("/server.cgi/have/thread_41");

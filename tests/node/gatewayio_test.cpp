@@ -74,7 +74,8 @@ TEST(GatewayIO, MalformedLinesAreSkipped) {
 }
 
 TEST(GatewayIO, ListOfOnlyBadLinesGivesNothingAndNoError) {
-    ScriptedServer server(fakeNode({}));
+    ScriptedServer server(fakeNode({{"/gateway.cgi/csv/changes" + Columns,
+                                     "<html>\r\n<body>not a list</body>\r\n</html>\r\n"}}));
     GatewayIO io(NodeAddress("127.0.0.1", server.port()));
     std::vector<Thread> threads;
     EXPECT_NO_THROW(io.changes({}, collectInto(threads)));

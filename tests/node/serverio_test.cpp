@@ -1,5 +1,6 @@
 #include "foundation/conv.h"
 #include "http/httpconnectionexception.h"
+#include "node/gatewayio.h"
 #include "node/serverio.h"
 #include "node/threaddataresponselistener.h"
 #include "node/threadio.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+
+#include <functional>
 
 namespace bryndle {
 namespace {
@@ -105,7 +108,6 @@ TEST(ServerIO, UnclearHaveAnswersAreErrors) {
     expectHaveError(OK);
     expectHaveError(OK + "YESS\n");
     expectHaveError(OK + " YES\n");
-    expectHaveError("HTTP/1.1 404 Not Found\r\n\r\n404 Not Found\r\n");
 }
 
 TEST(ServerIO, HaveAnswerSplitInsideItsLineEnd) {
@@ -202,11 +204,61 @@ TEST(ServerIO, MalformedLineEndsTheOperationAfterTheEarlierRecords) {
     EXPECT_EQ(records[0].stamp, 1u);
 }
 
-TEST(ServerIO, ErrorPageFailsAsMalformedLines) {
-    ScriptedServer server(fakeNode({}));
+TEST(ServerIO, MalformedLinesCanBeSkippedAndTheAnswerGoesOn) {
+    ScriptedServer server(fakeNode(
+        {{"/server.cgi/get/thread_41/0-", "1<>" + Id1 + "\n2<>short\n\r\nx<>" + Id2 + "\n3<>" +
+                                              Id2 + "<>nocolon\n4<>" + Id2 + "\n"}}));
     ServerIO io(local(server.port()));
+    std::vector<std::string> skipped;
+    io.setMalformedLineCallback([&](std::string_view line, const std::exception& error) {
+        skipped.push_back(std::string(line) + " / " + error.what());
+    });
     std::vector<Record> records;
-    EXPECT_THROW(io.getRange({}, collectInto(records), "A", 0), ThreadDataException);
+    io.getRange({}, collectInto(records), "A", 0);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].stamp, 1u);
+    EXPECT_EQ(records[1].stamp, 4u);
+    // The empty line is no record and no fault.
+    ASSERT_EQ(skipped.size(), 3u);
+    EXPECT_EQ(skipped[0], "2<>short / thread data error2");
+    EXPECT_EQ(skipped[2], "3<>" + Id2 + "<>nocolon / thread data error3");
+}
+
+// Whatever the body, an answer other than 200 fails every kind of request and gives nothing.
+TEST(ServerIO, AnyStatusOtherThan200IsAFailureWithItsCodeAndText) {
+    const std::string line = "1<>" + Id1 + "<>body:from an error page\r\n";
+    auto expectStatus = [](const std::function<void()>& operation, int32_t status,
+                           const std::string& message) {
+        try {
+            operation();
+            ADD_FAILURE() << "no error for " << message;
+        } catch (const HTTPStatusException& e) {
+            EXPECT_EQ(e.status(), status);
+            EXPECT_EQ(e.what(), message);
+        }
+    };
+    std::vector<Record> records;
+    ScriptedServer unavailable(ScriptedServer::answer("HTTP/1.1 503 Service Unavailable\r\n\r\n"));
+    ServerIO a(local(unavailable.port()));
+    expectStatus([&] { a.head({}, collectInto(records), "A", 0); }, 503,
+                 "HTTP status 503 Service Unavailable");
+    expectStatus([&] { a.have("A"); }, 503, "HTTP status 503 Service Unavailable");
+    expectStatus([&] { GatewayIO(local(unavailable.port())).changes({}, [](auto&) {}); }, 503,
+                 "HTTP status 503 Service Unavailable");
+
+    ScriptedServer failing(ScriptedServer::answer("HTTP/1.1 500 Oops\r\n\r\n" + line));
+    ServerIO b(local(failing.port()));
+    expectStatus([&] { b.getRange({}, collectInto(records), "A", 0); }, 500,
+                 "HTTP status 500 Internal Server Error");
+    expectStatus([&] { b.getRecord({}, collectInto(records), "A", 1, Id1); }, 500,
+                 "HTTP status 500 Internal Server Error");
+    expectStatus([&] { ThreadIO(local(failing.port())).registerThread("A"); }, 500,
+                 "HTTP status 500 Internal Server Error");
+
+    // A code without a status text is no 200 either; the message keeps the code as sent.
+    ScriptedServer odd(ScriptedServer::answer("HTTP/1.1 299 Fine\r\n\r\n" + line));
+    ServerIO c(local(odd.port()));
+    expectStatus([&] { c.getRange({}, collectInto(records), "A", 0); }, 299, "HTTP status 299");
     EXPECT_TRUE(records.empty());
 }
 
@@ -224,13 +276,13 @@ TEST(ServerIO, CallbackExceptionEndsTheOperation) {
                      "A", 0),
                  std::runtime_error);
     EXPECT_EQ(calls, 1);
-    // The I/O object can serve the next operation: it reaches the node, whose answer to an
-    // unknown path is no have answer.
+    // The I/O object can serve the next operation: it reaches the node, which knows no such
+    // path.
     try {
         io.have("A");
-        ADD_FAILURE() << "expected have response error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "have response error");
+        ADD_FAILURE() << "expected the node's 404";
+    } catch (const HTTPStatusException& e) {
+        EXPECT_EQ(e.status(), 404);
     }
 }
 
@@ -250,6 +302,9 @@ TEST(ServerIO, NodeThatStopsSendingTimesOut) {
 TEST(ServerIO, DefaultTimeoutIsTenMinutes) {
     ServerIO io(local(1));
     EXPECT_EQ(io.timeout(), 600);
+    // A whole request too, while a thread list gets two minutes.
+    EXPECT_EQ(io.deadline(), 600);
+    EXPECT_EQ(GatewayIO(local(1)).deadline(), 120);
 }
 
 TEST(ServerIO, NodeThatIsNotThereCannotBeReached) {
@@ -264,8 +319,9 @@ TEST(ServerIO, NodeThatIsNotThereCannotBeReached) {
 }
 
 TEST(ThreadIO, RegisterSendsTheEncodedTitleAndDropsTheAnswer) {
-    ScriptedServer server(ScriptedServer::answer("HTTP/1.1 303 See Other\r\nLocation: /x\r\n\r\n"
-                                                 "<html>not parsed</html>"));
+    ScriptedServer server(
+        ScriptedServer::answer("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+                               "<html>not parsed</html>"));
     ThreadIO io(local(server.port()));
     io.registerThread("a b?c");
     EXPECT_EQ(server.lastRequest(),

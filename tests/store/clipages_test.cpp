@@ -110,13 +110,17 @@ TEST_F(CliPagesTest, RenderShowsNodeMarkupAsTextReferencesAsCharactersAndLinesAp
 TEST_F(CliPagesTest, FetchStoresIntoTheRuntimeFoldersCacheAndPageReadsItBack) {
     CliRun fetched = cli({"fetch", Title});
     ASSERT_EQ(fetched.status, 0) << fetched.err;
-    EXPECT_EQ(fetched.out, std::string("fetched\t") + Title + "\t3 new\t3 cached\n");
-    EXPECT_EQ(cli({"fetch", Title}).out, std::string("fetched\t") + Title + "\t0 new\t3 cached\n");
+    EXPECT_EQ(fetched.out, std::string("fetched\t") + Title + "\t3 new\t0 skipped\t3 cached\n");
+    // A record line that does not parse is skipped, counted, and the rest is stored.
+    node.add(file, {400, std::string(32, 'e'), "body:fourth"});
+    node.setRangeTail("500<>short id<>body:x\n");
+    EXPECT_EQ(cli({"fetch", Title}).out,
+              std::string("fetched\t") + Title + "\t1 new\t1 skipped\t4 cached\n");
     {
         ThreadCache cache(runtime.file("cache.db"));
-        EXPECT_EQ(cache.count(Title), 3);
+        EXPECT_EQ(cache.count(Title), 4);
         ASSERT_TRUE(cache.index(Title));
-        EXPECT_EQ(cache.index(Title)->ptime, 300);
+        EXPECT_EQ(cache.index(Title)->ptime, 400);
     }
 
     node.clearTargets();
@@ -126,18 +130,19 @@ TEST_F(CliPagesTest, FetchStoresIntoTheRuntimeFoldersCacheAndPageReadsItBack) {
     XmlQuery doc(page.out);
     ASSERT_TRUE(doc.ok()) << page.out;
     EXPECT_EQ(doc.value("string(//TITLE)"), Title);
-    EXPECT_EQ(doc.all("//ITEM/NO"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(doc.all("//ITEM/NO"), (std::vector<std::string>{"2", "3"}));
     EXPECT_NE(
         page.out.find("href=\"" + runtime.path().string() + "/template/theme/terminal/cache.xsl\""),
         std::string::npos);
 }
 
 TEST_F(CliPagesTest, FailuresGoToStandardErrorWithAnExitStatus) {
-    node.setRangeTail("bad line\n");
+    node.fail("head", 503, "");
     CliRun failed = cli({"render", location("get")});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
-    EXPECT_EQ(failed.err, "bryndle-cli: thread data error 1\n");
+    EXPECT_EQ(failed.err, "bryndle-cli: HTTP status 503 Service Unavailable\n");
+    EXPECT_EQ(cli({"fetch", Title}).err, "bryndle-cli: HTTP status 503 Service Unavailable\n");
 
     CliRun bad = cli({"page", "shingetsu://" + file});
     EXPECT_EQ(bad.status, 1);

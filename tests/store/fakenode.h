@@ -35,22 +35,30 @@ public:
         server_.Get(R"(/server\.cgi/have/([^/]+))", [this](const auto& req, auto& res) {
             std::string file = req.matches[1];
             note(req);
+            if (failed("have", res))
+                return;
             std::lock_guard<std::mutex> guard(mutex_);
             auto it = threads_.find(file);
             answer(res, it != threads_.end() && !it->second.empty() ? "YES\n" : "NO\n");
         });
         server_.Get(R"(/server\.cgi/head/([^/]+)/(\d+)-)", [this](const auto& req, auto& res) {
             note(req);
+            if (failed("head", res))
+                return;
             answer(res, lines(req.matches[1], std::stoul(req.matches[2]), true));
         });
         server_.Get(R"(/server\.cgi/get/([^/]+)/(\d+)-)", [this](const auto& req, auto& res) {
             note(req);
+            if (failed("get", res))
+                return;
             waitAtGate();
             answer(res, lines(req.matches[1], std::stoul(req.matches[2]), false) + rangeTail_);
         });
         server_.Get(R"(/server\.cgi/get/([^/]+)/(\d+)/([^/]+))",
                     [this](const auto& req, auto& res) {
                         note(req);
+                        if (failed("get", res))
+                            return;
                         std::string file = req.matches[1];
                         const uint32_t stamp = static_cast<uint32_t>(std::stoul(req.matches[2]));
                         std::string id = req.matches[3];
@@ -93,6 +101,11 @@ public:
     }
     // Text appended to every range answer (to make a node fail half-way).
     void setRangeTail(std::string tail) { rangeTail_ = std::move(tail); }
+    // Every request of a kind ("have", "head", "get") answers this status and body.
+    void fail(const std::string& kind, int status, std::string body) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        failures_[kind] = {status, std::move(body)};
+    }
 
     // Range answers wait until the gate opens.
     void closeGate() {
@@ -152,6 +165,16 @@ private:
         --waiting_;
     }
 
+    bool failed(const std::string& kind, httplib::Response& res) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = failures_.find(kind);
+        if (it == failures_.end())
+            return false;
+        res.status = it->second.first;
+        answer(res, it->second.second);
+        return true;
+    }
+
     static void answer(httplib::Response& res, const std::string& body) {
         res.set_header("Connection", "close");
         res.set_content(body, "text/plain");
@@ -169,6 +192,7 @@ private:
     std::vector<std::string> targets_;
     std::vector<std::string> hosts_;
     std::string rangeTail_;
+    std::map<std::string, std::pair<int, std::string>> failures_;
 };
 
 } // namespace bryndle::test

@@ -263,11 +263,31 @@ TEST_F(PageLoaderTest, AttachmentsAreFilesNamedByDigestAndASafeSuffix) {
                     (folder / Digest::md5Hex(other)).string(), "", ""}));
 }
 
-TEST_F(PageLoaderTest, AnAttachmentThatIsNotBase64FailsTheFetch) {
-    node.add(file, nodeRecord(1, 1, "body:a<>attach:%%%not base64%%%<>suffix:png"));
-    open(location());
-    EXPECT_EQ(browser.error, "base64 decode error");
-    EXPECT_EQ(cache().count(Title), 0);
+TEST_F(PageLoaderTest, ABrokenRecordInTheMiddleIsSkippedAndCounted) {
+    // One record of a thousand has an attachment that is not Base64, and one line of the
+    // answer has a stamp that is not a number.
+    for (int n = 1; n <= 1000; ++n)
+        node.add(file, nodeRecord(static_cast<uint32_t>(n), n,
+                                  n == 500 ? "body:a<>attach:%%%not base64%%%<>suffix:png" : ""));
+    auto loader = open(location());
+    EXPECT_EQ(browser.error, "");
+    EXPECT_EQ(browser.shown, 1);
+    EXPECT_EQ(cache().count(Title), 999);
+    EXPECT_EQ(loader->synced().stored, 999u);
+    EXPECT_EQ(loader->synced().skipped, 1u);
+    EXPECT_FALSE(cache().messageByHashPrefix(Title, id(500)));
+    EXPECT_EQ(cache().index(Title)->count, 999);
+
+    Schema other("other");
+    other.method = "get";
+    node.add(threadFileName("other"), nodeRecord(1, 1));
+    node.add(threadFileName("other"), nodeRecord(2, 2));
+    node.setRangeTail("12x4<>" + id(3) + "<>body:bad stamp\n");
+    auto again = open(other.toLocation());
+    EXPECT_EQ(browser.error, "");
+    EXPECT_EQ(again->synced().stored, 2u);
+    EXPECT_EQ(again->synced().skipped, 1u);
+    EXPECT_EQ(cache().count("other"), 2);
 }
 
 TEST_F(PageLoaderTest, TripsComeFromTheFirst512BytesOfThePubkey) {
@@ -291,14 +311,14 @@ TEST_F(PageLoaderTest, TripsComeFromTheFirst512BytesOfThePubkey) {
     EXPECT_EQ(PageLoader::trip(pubkey), PageLoader::trip(pubkey.substr(0, 512)));
 }
 
-TEST_F(PageLoaderTest, AFailingNodeShowsTheErrorAndStoresNothing) {
+TEST_F(PageLoaderTest, AnErrorStatusShowsTheErrorAndStoresNothing) {
+    // A record line in an answer with status 500 is no record.
     node.add(file, nodeRecord(1, 1));
-    node.add(file, nodeRecord(2, 2));
-    node.setRangeTail("3<>short-id<>body:x\n");
+    node.fail("get", 500, nodeRecord(2, 2).line() + "\n");
 
     open(location());
 
-    EXPECT_EQ(browser.error, "thread data error2");
+    EXPECT_EQ(browser.error, "HTTP status 500 Internal Server Error");
     EXPECT_EQ(browser.icon, "error");
     EXPECT_EQ(browser.shown, 1);
     EXPECT_EQ(browser.document, "");
@@ -306,33 +326,57 @@ TEST_F(PageLoaderTest, AFailingNodeShowsTheErrorAndStoresNothing) {
     EXPECT_FALSE(cache().index(Title));
 }
 
-TEST_F(PageLoaderTest, ANodeThatSendsTooMuchFailsTheFetchAndStoresNothing) {
+TEST_F(PageLoaderTest, AnUnavailableNodeLeavesTheIndexRowAsItWas) {
+    cache().setClock([] { return std::time_t{1000000 + 57600}; });
+    cache().insertAll({cached(Title, 900000, id(1)), cached(Title, 950000, id(2))});
+    cache().updateIndex(Title);
+    const ThreadIndex before = *cache().index(Title);
+    node.add(file, nodeRecord(900000, 1));
+    node.add(file, nodeRecord(1000500, 3));
+    // Empty answers with 503: not "no records".
+    node.fail("head", 503, "");
+    node.fail("get", 503, "");
+    cache().setClock([] { return std::time_t{2000000 + 57600}; });
+
+    open(location());
+
+    EXPECT_EQ(browser.error, "HTTP status 503 Service Unavailable");
+    const ThreadIndex after = *cache().index(Title);
+    EXPECT_EQ(after.atime, before.atime);
+    EXPECT_EQ(after.ptime, before.ptime);
+    EXPECT_EQ(after.count, 2);
+    EXPECT_EQ(cache().count(Title), 2);
+}
+
+TEST_F(PageLoaderTest, TooManyMissingOlderRecordsFailTheFetch) {
+    // A known thread whose node names five older records the cache lacks.
+    constexpr int32_t A = 1000000;
+    cache().setClock([] { return std::time_t{A + 57600}; });
+    cache().insertAll({cached(Title, A - 100, id(100))});
+    cache().updateIndex(Title);
+    node.add(file, nodeRecord(A - 100, 100));
     for (int n = 1; n <= 5; ++n)
-        node.add(file, nodeRecord(static_cast<uint32_t>(n), n, "body:" + std::string(60, 'x')));
+        node.add(file, nodeRecord(static_cast<uint32_t>(A - 1000 + n), n));
 
-    auto heads = PageLoader::create(location(), &browser, &timer);
-    heads->setTimeout(20);
-    heads->setLimits(3, PageLoader::DefaultMaxReceivedBytes);
-    heads->start();
-    timer.pumpUntilIdle();
+    auto fetch = [&](size_t maxMissing) {
+        ThreadSync::Options options;
+        options.timeout = 20;
+        options.maxMissingHeads = maxMissing;
+        auto loader = PageLoader::create(location(), &browser, &timer);
+        loader->setSyncOptions(options);
+        loader->start();
+        timer.pumpUntilIdle();
+        return loader;
+    };
+    fetch(4);
     EXPECT_EQ(browser.error, "too many records from the node");
-    EXPECT_EQ(cache().count(Title), 0);
+    EXPECT_EQ(cache().count(Title), 1);
 
-    auto bytes = PageLoader::create(location(), &browser, &timer);
-    bytes->setTimeout(20);
-    bytes->setLimits(PageLoader::DefaultMaxHeads, 4 * 64);
-    bytes->start();
-    timer.pumpUntilIdle();
-    EXPECT_EQ(browser.error, "too much data from the node");
-    EXPECT_EQ(cache().count(Title), 0);
-
-    // Within the limits the same thread is fetched whole.
-    auto enough = PageLoader::create(location(), &browser, &timer);
-    enough->setTimeout(20);
-    enough->setLimits(5, 5 * 64);
-    enough->start();
-    timer.pumpUntilIdle();
-    EXPECT_EQ(cache().count(Title), 5);
+    // Within the bound the same records are fetched one by one.
+    auto enough = fetch(5);
+    EXPECT_EQ(enough->errorMessage(), "");
+    EXPECT_EQ(enough->synced().missing, 5u);
+    EXPECT_EQ(cache().count(Title), 6);
 }
 
 TEST_F(PageLoaderTest, ANodeThatIsNotThereShowsTheConnectionError) {

@@ -124,6 +124,11 @@ TEST_F(SchemaTest, QueryNumbersAboveThirtyTwoBitsFailTheParse) {
                  ConvOverflowError);
     EXPECT_THROW(Schema::parse("shingetsu://thread_616263/get/?page=99999999999999999999"),
                  ConvOverflowError);
+    // A name the parser ignores is never converted, however large its value (a cache buster).
+    Schema s = Schema::parse("shingetsu://thread_616263/get/?_=99999999999&mode=1&items=5");
+    EXPECT_EQ(s.mode, 1u);
+    EXPECT_EQ(s.items, 5u);
+    EXPECT_EQ(Schema::parse("shingetsu://thread_616263/get/?Page=99999999999#r1").fragment, "r1");
 }
 
 TEST_F(SchemaTest, FileNamesDecodeInEitherCaseAndAreBuiltUpperCase) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -242,4 +243,26 @@ TEST_F(ThreadCacheTest, BusyDatabaseIsReportedAndReleasesTheLock) {
     EXPECT_THROW(cache.count("T"), SQLiteBusyException);
     other.exec("ROLLBACK");
     EXPECT_EQ(cache.count("T"), 0);
+}
+
+TEST_F(ThreadCacheTest, OnlyARefusedDuplicateIsSkippedAnyOtherFailureRaises) {
+    ThreadCache cache(path);
+    EXPECT_EQ(cache.insertAll({record("T", 1, id(1)), record("T", 2, id(2))}), 2u);
+    EXPECT_EQ(cache.insertAll({record("T", 1, id(1)), record("T", 3, id(3))}), 1u);
+
+    // Another connection holds the write lock: nothing can be stored, and the caller hears it.
+    SQLite other(path);
+    other.exec("BEGIN IMMEDIATE");
+    EXPECT_THROW(cache.insertAll({record("T", 4, id(4))}), SQLiteBusyException);
+    other.exec("ROLLBACK");
+    EXPECT_EQ(cache.count("T"), 3);
+    EXPECT_EQ(cache.insertAll({record("T", 4, id(4))}), 1u);
+}
+
+TEST_F(ThreadCacheTest, AFileThatIsNoDatabaseFailsTheConstruction) {
+    {
+        std::ofstream garbage(path, std::ios::binary);
+        garbage << std::string(4096, 'x');
+    }
+    EXPECT_THROW(ThreadCache cache(path), SQLiteException);
 }
