@@ -330,7 +330,8 @@ void NodeServer::csvList(const httplib::Request& request, httplib::Response& res
             } else if (name == "size") {
                 value = std::to_string(thread.size);
             }
-            body += (i ? "," : "") + NodeText::csvField(value);
+            // Appended: "literal" + a temporary string draws a false -Wrestrict from GCC 12.
+            body.append(i ? "," : "").append(NodeText::csvField(value));
         }
         body += "\r\n";
     }

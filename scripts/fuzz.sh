@@ -19,7 +19,7 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DBRYNDLE_FUZZ=ON -DBRYNDLE_GUI=OFF -DBRYNDLE_TESTS=OFF -DBRYNDLE_BENCH=OFF \
-        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags"
+        -DBRYNDLE_WERROR=ON -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags"
 fi
 cmake --build "$build" --target "${targets[@]}"
 
