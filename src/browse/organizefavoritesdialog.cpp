@@ -10,11 +10,13 @@
 
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <optional>
 
 namespace bryndle {
@@ -52,6 +54,45 @@ std::optional<QString> askText(const QString& title, const QString& label, const
     return ask.getText();
 }
 
+// The entries as a tree whose drags carry the dragged entry's path; a drop hands the path and
+// the item dropped on to the handler, and the view itself moves nothing.
+class EntryTree : public QTreeWidget {
+public:
+    static constexpr const char* MimeType = "application/x-bryndle-bookmark-path";
+    using DropHandler = std::function<void(const fs::path& path, QTreeWidgetItem* target)>;
+
+    explicit EntryTree(QWidget* parent) : QTreeWidget(parent) {
+        setDragDropMode(QAbstractItemView::DragDrop);
+        setDefaultDropAction(Qt::MoveAction);
+    }
+    void setDropHandler(DropHandler handler) { onDrop_ = std::move(handler); }
+
+protected:
+    QStringList mimeTypes() const override { return {QString::fromLatin1(MimeType)}; }
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
+        if (items.isEmpty())
+            return nullptr;
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromLatin1(MimeType),
+                      items.first()->data(0, PathRole).toByteArray());
+        return mime;
+    }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    void dropEvent(QDropEvent* event) override {
+        const QByteArray path = event->mimeData()->data(QString::fromLatin1(MimeType));
+        // Nothing for the view to remove: the tree is built again from the folder.
+        event->setDropAction(Qt::IgnoreAction);
+        event->accept();
+        stopAutoScroll();
+        setState(NoState);
+        if (!path.isEmpty() && onDrop_)
+            onDrop_(fs::path(path.toStdString()), itemAt(event->position().toPoint()));
+    }
+
+private:
+    DropHandler onDrop_;
+};
+
 QPushButton* button(QWidget* parent, QVBoxLayout* column, const QString& text, const char* name) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -77,14 +118,17 @@ OrganizeFavoritesDialog::OrganizeFavoritesDialog(QWidget* parent, const fs::path
     auto* close = button(this, column, QStringLiteral("閉じる"), "close");
     row->addLayout(column);
 
-    tree_ = new QTreeWidget(this);
+    auto* tree = new EntryTree(this);
+    tree->setDropHandler([this](const fs::path& path, QTreeWidgetItem* target) {
+        const fs::path folder = dropFolder(target);
+        // After the drag has ended: the move rebuilds the tree the drag started from.
+        QTimer::singleShot(0, this, EventLoop::guard([this, path, folder] { move(path, folder); }));
+    });
+    tree_ = tree;
     tree_->setObjectName(QStringLiteral("items"));
     tree_->setHeaderHidden(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-    tree_->setDragDropMode(QAbstractItemView::InternalMove);
     tree_->setMinimumSize(360, 320);
-    // Drops move files on disk; the tree is then built again from the folder.
-    tree_->viewport()->installEventFilter(this);
     row->addWidget(tree_, 1);
 
     connect(newFolder, &QPushButton::clicked, this, EventLoop::guard([this] { onNewFolder(); }));
@@ -278,27 +322,11 @@ fs::path OrganizeFavoritesDialog::chooseFolder(const fs::path& excluded) {
     return chooser.result() == Accepted ? folders->selectedFolder() : fs::path();
 }
 
-fs::path OrganizeFavoritesDialog::dropFolder(const QPoint& position) const {
-    const QTreeWidgetItem* item = tree_->itemAt(position);
+fs::path OrganizeFavoritesDialog::dropFolder(const QTreeWidgetItem* item) const {
     if (!item)
         return folder_.root();
     const Kind kind = kindOf(item);
     return kind == Root || kind == Folder ? pathOf(item) : pathOf(item).parent_path();
-}
-
-bool OrganizeFavoritesDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != tree_->viewport() || event->type() != QEvent::Drop)
-        return QDialog::eventFilter(watched, event);
-    auto* drop = static_cast<QDropEvent*>(event);
-    // The view must not move its own rows: the files move, and the tree follows the folder.
-    drop->setDropAction(Qt::IgnoreAction);
-    drop->accept();
-    const fs::path path = selectedPath();
-    const fs::path folder = dropFolder(drop->position().toPoint());
-    if (path != folder_.root())
-        // After the drag has ended: the move rebuilds the tree the drag started from.
-        QTimer::singleShot(0, this, EventLoop::guard([this, path, folder] { move(path, folder); }));
-    return true;
 }
 
 } // namespace bryndle

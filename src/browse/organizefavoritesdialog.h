@@ -39,9 +39,6 @@ public:
 
     static std::filesystem::path pathOf(const QTreeWidgetItem* item);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void reload(const std::filesystem::path& select);
     void fill(QTreeWidgetItem* parent, const std::filesystem::path& folder);
@@ -54,7 +51,8 @@ private:
     void onDelete();
     // The folder chosen in a small dialog, or empty.
     std::filesystem::path chooseFolder(const std::filesystem::path& excluded);
-    std::filesystem::path dropFolder(const QPoint& position) const;
+    // The folder a drop onto the item goes to (the root below the last item).
+    std::filesystem::path dropFolder(const QTreeWidgetItem* item) const;
 
     FavoriteFolder folder_;
     QTreeWidget* tree_;
