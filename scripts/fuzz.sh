@@ -11,7 +11,8 @@ build=${BRYNDLE_FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(fuzz_record_line fuzz_thread_list_line fuzz_http_header fuzz_body_lines)
+    targets=(fuzz_record_line fuzz_thread_list_line fuzz_http_header fuzz_body_lines
+        fuzz_ini_document)
 fi
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-no-link"

@@ -56,7 +56,7 @@ AddFavoriteDialog::AddFavoriteDialog(QWidget* parent, const fs::path& folder, co
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 2, 0, 1, 2);
 
-    connect(nameField_, &QLineEdit::textChanged,
+    connect(nameField_, &QLineEdit::textChanged, this,
             [this](const QString& text) { ok_->setEnabled(!text.trimmed().isEmpty()); });
     ok_->setEnabled(!nameField_->text().trimmed().isEmpty());
     connect(ok_, &QPushButton::clicked, this, EventLoop::guard([this] { accept(); }));

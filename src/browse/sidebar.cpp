@@ -56,6 +56,25 @@ SideBar::SideBar(QWidget* parent, int /*style*/)
 
 SideBar::~SideBar() = default;
 
+QWidget* SideBar::rootComposite() const {
+    return root_;
+}
+QTabWidget* SideBar::tabFolder() const {
+    return tabFolder_;
+}
+QToolBar* SideBar::toolBar() const {
+    return toolBar_;
+}
+QTreeWidget* SideBar::tree() const {
+    return tree_;
+}
+QMenu* SideBar::menu() const {
+    return menu_;
+}
+QAction* SideBar::openAction() const {
+    return open_;
+}
+
 TreeItemData* SideBar::dataOf(QTreeWidgetItem* item) {
     if (!item || item->type() != SideBarItem::Type)
         return nullptr;
@@ -178,12 +197,12 @@ void SideBar::addEntry(QTreeWidgetItem* item, const fs::path& entry, bool folder
     }
     try {
         data->shortcut.emplace(entry.string());
-        item->setToolTip(0, QString::fromStdString(data->shortcut->url()));
     } catch (const IniFileException&) {
-        // Shown without a location; opening it tries the file again.
         data->shortcut.emplace(InternetShortcut::unread(entry.string()));
-        markUnreadable(item);
     }
+    // Shown without a location; opening it tries the file again.
+    if (data->shortcut->url().empty())
+        markUnreadable(item);
     item->setText(0, QString::fromStdString(data->shortcut->name()));
 }
 
@@ -208,12 +227,15 @@ void SideBar::open(QTreeWidgetItem* item) {
     TreeItemData* data = dataOf(item);
     if (!data || data->folder || !data->shortcut)
         return;
+    QString problem;
     try {
         data->shortcut->reload();
     } catch (const IniFileException& e) {
+        problem = QString::fromStdString(e.message());
+    }
+    if (!problem.isEmpty() || data->shortcut->url().empty()) {
         MessageBox::warning(QStringLiteral("「%1」にURLがありません。\n%2")
-                                .arg(QString::fromStdString(data->shortcut->fileName()),
-                                     QString::fromStdString(e.message())),
+                                .arg(QString::fromStdString(data->shortcut->fileName()), problem),
                             root_);
         return;
     }

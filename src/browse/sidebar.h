@@ -51,12 +51,12 @@ public:
     // The page the handler opened, or null without a handler.
     virtual BrowserTabPage* openLocation(const QString& location);
 
-    QWidget* rootComposite() const { return root_; }
-    QTabWidget* tabFolder() const { return tabFolder_; }
-    QToolBar* toolBar() const { return toolBar_; }
-    QTreeWidget* tree() const { return tree_; }
-    QMenu* menu() const { return menu_; }
-    QAction* openAction() const { return open_; }
+    QWidget* rootComposite() const;
+    QTabWidget* tabFolder() const;
+    QToolBar* toolBar() const;
+    QTreeWidget* tree() const;
+    QMenu* menu() const;
+    QAction* openAction() const;
     QTreeWidgetItem* systemFavoritesItem() const { return favoritesItem_; }
 
     // The data of a folder or bookmark item; null for the system favourites item.

@@ -216,6 +216,7 @@ private slots:
         fs::create_directory_symlink("..", root / "sub" / "up");
         writeText(root / "bad.url", "; no location\n[Other]\nURL=http://elsewhere/\n");
         writeUrl(root / "good.url", "http://good/");
+        writeUrl(root / "blank.url", "");
         fs::create_directories(root / "locked");
         writeUrl(root / "locked" / "hidden.url", "http://hidden/");
         fs::permissions(root / "locked", fs::perms::none);
@@ -234,6 +235,9 @@ private slots:
         QVERIFY(up);
         QCOMPARE(up->childCount(), 0);
         QVERIFY(find(tree, QStringLiteral("good")));
+        QTreeWidgetItem* blank = find(tree, QStringLiteral("blank"));
+        QVERIFY(blank && greyed(tree, blank));
+        QVERIFY(!greyed(tree, find(tree, QStringLiteral("good"))));
         QVERIFY(find(tree, QStringLiteral("deep")));
         if (::geteuid() != 0) { // root reads any folder
             QTreeWidgetItem* locked = find(tree, QStringLiteral("locked"));
@@ -250,6 +254,9 @@ private slots:
         QVERIFY(opened_.isEmpty());
         QCOMPARE(folders_->box->shown.size(), size_t{1});
         QCOMPARE(folders_->box->shown[0].icon, MessageBox::Icon::Warning);
+        doubleClick(blank);
+        QVERIFY(opened_.isEmpty());
+        QCOMPARE(folders_->box->shown.size(), size_t{2});
         // Mended on disk: the next opening reads it.
         writeUrl(root / "bad.url", "http://mended/");
         doubleClick(bad);
