@@ -152,7 +152,7 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
         return;
     }
     const Line& after = lines[at.lastKey != std::string::npos ? at.lastKey : at.section];
-    if (after.end == after.contentEnd) // the last line, without a line end
+    if (after.end == 0 || text_[after.end - 1] != '\n') // the last line, without a line end
         text_.insert(after.end, eol + entry);
     else
         text_.insert(after.end, entry + eol);
