@@ -138,6 +138,9 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
     // New lines end as the file's first line does.
     const bool crlf = !lines.empty() && lines[0].end - lines[0].contentEnd == 2;
     const std::string eol = crlf ? "\r\n" : "\n";
+    // What ends a last line that has no line end: a lone carriage return only needs its "\n",
+    // or it would become part of the line's value.
+    const std::string closing = text_.ends_with('\r') ? "\n" : eol;
     if (at.key != std::string::npos) {
         const Line& line = lines[at.key];
         const std::string keyText(parse(text_, line).name);
@@ -147,13 +150,13 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
     const std::string entry = std::string(key) + "=" + std::string(value);
     if (at.section == std::string::npos) {
         if (!text_.empty() && !text_.ends_with('\n'))
-            text_ += eol;
+            text_ += closing;
         text_ += "[" + std::string(section) + "]" + eol + entry + eol;
         return;
     }
     const Line& after = lines[at.lastKey != std::string::npos ? at.lastKey : at.section];
     if (after.end == 0 || text_[after.end - 1] != '\n') // the last line, without a line end
-        text_.insert(after.end, eol + entry);
+        text_.insert(after.end, closing + entry);
     else
         text_.insert(after.end, entry + eol);
 }

@@ -168,19 +168,6 @@ private slots:
         QCOMPARE(filesBelow(root()), std::vector<fs::path>{root() / "読み物" / "記事.url"});
     }
 
-    void cancelWritesNothing() {
-        whenModal([](QWidget* dialog) {
-            CloseWhenDone done{dialog};
-            auto* cancel = need<QPushButton>(dialog, "cancel");
-            QVERIFY(cancel);
-            cancel->click();
-        });
-        QVERIFY(!addFavoriteFile(nullptr, qstr(root()), QStringLiteral("http://a/"),
-                                 QStringLiteral("t")));
-        QVERIFY(filesBelow(root()).empty());
-        QCOMPARE(hookRuns_, 0);
-    }
-
     void organiseRenamesThroughItsButtons() {
         writeUrl(root() / "old.url", "http://o/");
         whenModal([this](QWidget* dialog) {

@@ -132,9 +132,9 @@ TEST(IniFileWrite, NewFileAndFilesWithoutFinalLineEnd) {
     open.setString("t", "c", "3");
     EXPECT_EQ(read(dir.file("open.ini")), "[s]\na=1\nb=2\n[t]\nc=3\n");
     // A last line ending in a lone carriage return keeps its key apart from the new one.
-    IniDocument bare("[s]\na=1\r");
+    IniDocument bare("[s]\r\na=1\r");
     bare.setValue("s", "b", "2");
-    EXPECT_EQ(bare.text(), "[s]\na=1\r\nb=2");
+    EXPECT_EQ(bare.text(), "[s]\r\na=1\r\nb=2");
     EXPECT_EQ(bare.value("s", "a"), "1");
 }
 
