@@ -12,7 +12,8 @@ seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=(fuzz_record_line fuzz_thread_list_line fuzz_http_header fuzz_body_lines
-        fuzz_location fuzz_file_title fuzz_page_document fuzz_node_forms)
+        fuzz_location fuzz_file_title fuzz_page_document fuzz_node_forms
+        fuzz_ini_document)
 fi
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-no-link"
