@@ -65,19 +65,35 @@ VariantPtr columnValue(const SQLiteStatement& statement, int column) {
     return std::make_shared<VString>(std::move(text));
 }
 
-// Writes the record inside the caller's transaction.
-void writeRecord(SQLite& db, const std::string& create, const std::string& insert,
-                 const std::string& update) {
+// The number of value columns of the record's table, or -1 when there is no such table.
+int valueColumns(SQLite& db, const std::string& name) {
+    std::unique_ptr<SQLiteStatement> statement;
     try {
-        db.exec(update);
+        statement = db.prepare("select * from " + name);
     } catch (const SQLiteException&) {
-        // No table yet: create it with its one row.
-        db.exec(create);
-        db.exec(insert);
+        return -1;
+    }
+    const int columns = statement->columnCount() - 1;
+    statement->finalize();
+    return columns;
+}
+
+// Writes the record inside the caller's transaction. A table made for another number of values
+// is made anew: kept, it could never hold this record (more values) or would load with stale
+// columns that every caller refuses (fewer), so the record would never be saved again.
+void writeRecord(SQLite& db, const std::string& name, size_t count, const std::string& create,
+                 const std::string& insert, const std::string& update) {
+    const int columns = valueColumns(db, name);
+    if (columns >= 0 && static_cast<size_t>(columns) != count) {
+        db.exec("drop table " + name);
+    } else if (columns >= 0) {
+        db.exec(update);
+        if (db.changes() == 0) // the table is there without its row
+            db.exec(insert);
         return;
     }
-    if (db.changes() == 0) // the table is there without its row
-        db.exec(insert);
+    db.exec(create);
+    db.exec(insert);
 }
 
 void requireValues(size_t count) {
@@ -132,7 +148,7 @@ void SQLiteSerializer::save(const VArray& values) {
     SQLite db(databaseFile_);
     db.begin();
     try {
-        writeRecord(db, create, insert, update);
+        writeRecord(db, recordName_, values.size(), create, insert, update);
         db.commit();
     } catch (...) {
         // A save that fails half-way leaves nothing behind, not a table without its row.
