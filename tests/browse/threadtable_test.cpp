@@ -4,11 +4,16 @@
 #include "node/threadresponseevent.h"
 #include "shell/icon.h"
 #include "store/threadcache.h"
+#include "store/threadsync.h"
 #include "support/fakenode.h"
 #include "support/scriptedserver.h"
 #include "support/tempdir.h"
 #include "toolkit/background.h"
 #include "toolkit/uitest.h"
+
+#ifdef BRYNDLE_NODE_PROGRAM
+#include "localnode/nodeprocess.h"
+#endif
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -49,6 +54,31 @@ std::string listBody(const std::vector<Thread>& threads) {
     for (const Thread& t : threads)
         body += listLine(t);
     return body;
+}
+
+// Posts a short text to a thread of the node through its posting form; true when the node
+// answered with its redirect to the thread.
+bool postTo(uint16_t port, const std::string& title, const std::string& body) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    const std::string form = "cmd=post&file=" + threadFileName(title) + "&body=" + body;
+    const std::string request =
+        "POST /thread.cgi HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) +
+        "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+        "Content-Length: " +
+        std::to_string(form.size()) + "\r\n\r\n" + form;
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        answer.append(buffer, static_cast<size_t>(n));
+    ::close(fd);
+    return answer.rfind("HTTP/1.1 302", 0) == 0;
 }
 
 QImage imageOf(const QVariant& icon) {
@@ -447,6 +477,50 @@ private slots:
         QCOMPARE(box_->shown.size(), size_t(1));
         QVERIFY(box_->shown[0].text.contains("timeout"));
         QCOMPARE(column(1), QStringList{"earlier"});
+    }
+
+    // The local node's sample threads: one read and up to date, one read and posted to since.
+    void listsTheLocalNodesSampleThreads() {
+#ifndef BRYNDLE_NODE_PROGRAM
+        QSKIP("the local node is not built");
+#else
+        std::filesystem::create_directories(dir_->path() / "node");
+        std::filesystem::create_directories(dir_->path() / "attach");
+        NodeProcess node(dir_->path() / "node", true);
+        node.start();
+        useNode(static_cast<uint16_t>(node.port()));
+        const std::string dinner = "【雑談】今日の晩ごはん";
+        const std::string images = "【画像】お気に入りの画像を貼るスレ";
+        for (const std::string& title : {dinner, images})
+            ThreadSync(ThreadCache::instance(), "127.0.0.1", config().nodePort(),
+                       dir_->file("attach"))
+                .fetch(title);
+        QVERIFY(postTo(config().nodePort(), images, "posted"));
+        QVERIFY(list());
+        const QStringList titles = column(1);
+        QVERIFY(titles.size() >= 5);
+        QVERIFY(!titles.contains("過去ログ倉庫"));
+        for (int row = 0; row < titles.size(); ++row) {
+            QCOMPARE(column(0)[row], QStringLiteral("%1").arg(row + 1, 4, 10, QLatin1Char('0')));
+            const std::string title = titles[row].toStdString();
+            const auto expected = title == dinner   ? ThreadCacheState::Mark::Read
+                                  : title == images ? ThreadCacheState::Mark::Updated
+                                                    : ThreadCacheState::Mark::Unread;
+            QCOMPARE(model()->index(row, 0).data(ThreadTableModel::MarkRole).toInt(),
+                     int(expected));
+        }
+        // The images thread shows what the cache holds, one post less than the node.
+        const int row = titles.indexOf(QString::fromStdString(images));
+        QCOMPARE(column(3)[row].toInt() + 1, int(table_->items()[size_t(row)]->posts()));
+        QStringList tags;
+        for (int i = 0; i < table_->tagField()->count(); ++i)
+            tags << table_->tagField()->itemText(i);
+        QCOMPARE(tags.first(), QString());
+        for (const char* tag : {"雑談", "画像", "ニュース", "お知らせ", "テスト"})
+            QVERIFY2(tags.contains(QString::fromUtf8(tag)), tag);
+        QVERIFY(list(true));
+        QVERIFY(column(1).contains("過去ログ倉庫"));
+#endif
     }
 
     void resultAfterTheTableIsGoneIsDropped() {
