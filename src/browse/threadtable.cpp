@@ -22,6 +22,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 
@@ -131,6 +132,17 @@ void ThreadTable::createControls() {
     header->setStretchLastSection(false);
     for (int column = 0; column < ThreadTableModel::ColumnCount; ++column)
         header->resizeSection(column, ThreadTableModel::Widths[column]);
+    // The widths were made for a small interface font: a larger one gets the width that shows
+    // the number (after its icon) and the time whole.
+    const QFontMetrics metrics = table_->fontMetrics();
+    const int padding = 12;
+    const int icon = table_->style()->pixelMetric(QStyle::PM_SmallIconSize) + 4;
+    header->resizeSection(
+        0, std::max(ThreadTableModel::Widths[0],
+                    icon + metrics.horizontalAdvance(QStringLiteral("0000")) + padding));
+    header->resizeSection(
+        4, std::max(ThreadTableModel::Widths[4],
+                    metrics.horizontalAdvance(QStringLiteral("0000 00/00 00:00:00")) + padding));
     grid->addWidget(table_, 1, 0, 1, 4);
     grid->setRowStretch(1, 1);
 

@@ -217,11 +217,16 @@ private slots:
         const int widths[] = {60, 240, 150, 80, 130};
         for (int c = 0; c < 5; ++c) {
             QCOMPARE(model()->headerData(c, Qt::Horizontal).toString(), texts[c]);
-            QCOMPARE(header->sectionSize(c), widths[c]);
+            QVERIFY(header->sectionSize(c) >= widths[c]);
             const auto align =
                 Qt::Alignment(model()->index(0, c).data(Qt::TextAlignmentRole).toInt());
             QCOMPARE(bool(align & Qt::AlignRight), c == 2 || c == 3);
         }
+        // Wider only where the font leaves the texts no room: the time shows whole.
+        for (int c : {1, 2, 3})
+            QCOMPARE(header->sectionSize(c), widths[c]);
+        QVERIFY(header->sectionSize(4) >
+                table_->table()->fontMetrics().horizontalAdvance(column(4).first()));
         QVERIFY(!table_->isShowingSubscribed());
         // The subscribed list; a title shows as plain text with its control characters escaped.
         QVERIFY(list(true));
