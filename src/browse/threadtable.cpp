@@ -93,7 +93,10 @@ void ThreadTable::createControls() {
     tagField_->setCompleter(nullptr);
     tagField_->setFixedWidth(TagFieldWidth);
     tagField_->setMaxVisibleItems(TagListLength);
+    // Presses reach the text part; the focus belongs to the field, which hands its focus events
+    // to the text part without passing them through filters.
     tagField_->lineEdit()->installEventFilter(this);
+    tagField_->installEventFilter(this);
     connect(tagField_, &QComboBox::editTextChanged, this, [this] { onFilterModified(); });
     connect(tagField_, &QComboBox::activated, this, [this] { onTagSelected(); });
     grid->addWidget(tagField_, 0, 1);
@@ -442,7 +445,8 @@ bool ThreadTable::eventFilter(QObject* watched, QEvent* event) {
     } else if (tagField_ && watched == tagField_->lineEdit()) {
         if (press)
             onTagMouseDown();
-        else if (focusOut)
+    } else if (tagField_ && watched == tagField_.data()) {
+        if (focusOut)
             onTagFocusOut();
     }
     return QObject::eventFilter(watched, event);

@@ -228,6 +228,10 @@ private slots:
         QVERIFY(header->sectionSize(4) >
                 table_->table()->fontMetrics().horizontalAdvance(column(4).first()));
         QVERIFY(!table_->isShowingSubscribed());
+        // A row chosen while a listing runs stays chosen when its rows arrive.
+        selectTitle("a");
+        QVERIFY(list());
+        QCOMPARE(table_->selectedItem()->title(), std::string("a"));
         // The subscribed list; a title shows as plain text with its control characters escaped.
         QVERIFY(list(true));
         QVERIFY(node.lastRequest().find("GET " + ChangesPath + " HTTP/1.0") == 0);
@@ -298,6 +302,27 @@ private slots:
         // Both fields empty: every thread again.
         tag->setEditText(QString());
         QCOMPARE(model()->rowCount(), 5);
+    }
+
+    // The first click into a field selects its text, so typing replaces it; later clicks place
+    // the cursor, until the field has lost the focus.
+    void firstClickIntoAFieldSelectsItsText() {
+        QApplication::setActiveWindow(window_);
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        for (QLineEdit* field : {table_->filterField(), table_->tagField()->lineEdit()}) {
+            field->setText("words");
+            field->deselect();
+            QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
+            QTRY_COMPARE(field->selectedText(), QStringLiteral("words"));
+            QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
+            QCoreApplication::processEvents();
+            QCOMPARE(field->selectedText(), QString());
+            table_->table()->setFocus();
+            QTRY_VERIFY(!field->hasFocus());
+            QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
+            QTRY_COMPARE(field->selectedText(), QStringLiteral("words"));
+            field->clear();
+        }
     }
 
     void gathersTagsWithTheEmptyEntryFirst() {
