@@ -6,6 +6,7 @@
 #include "nodeserver.h"
 #include "nodestore.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <mutex>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -49,6 +51,18 @@ void writePortFile(const std::string& path, int port) {
     std::filesystem::rename(temporary, path);
 }
 
+// Idle and slow clients each hold a descriptor until their requests have arrived: allow as many
+// as the system lets the process have, up to a sensible number.
+void raiseDescriptorLimit() {
+    constexpr rlim_t wanted = 65536;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < wanted &&
+        limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = std::min(limit.rlim_max, wanted);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 int run() {
     NodeConfig config =
         NodeConfig::load(programFolder(), [](const char* name) { return std::getenv(name); });
@@ -71,6 +85,7 @@ int run() {
     }
 
     NodeActivity activity;
+    raiseDescriptorLimit();
     NodeServer server(store, activity);
     int port = server.bind(config.port);
     if (port < 0) {

@@ -1,9 +1,9 @@
 #include "nodeconfig.h"
 
+#include "foundation/asciitext.h"
 #include "foundation/exception.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -20,15 +20,8 @@ std::string trim(const std::string& text) {
     return text.substr(begin, end - begin + 1);
 }
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 int parsePort(const std::string& text) {
-    if (text.empty() || text.size() > 5 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    if (text.empty() || text.size() > 5 || !std::all_of(text.begin(), text.end(), isAsciiDigit)) {
         throw Exception("invalid port: " + text);
     }
     int port = std::stoi(text);
@@ -39,7 +32,7 @@ int parsePort(const std::string& text) {
 }
 
 bool parseFlag(const std::string& text) {
-    std::string value = lower(text);
+    std::string value = lowerAscii(text);
     if (value == "1" || value == "yes" || value == "true" || value == "on") {
         return true;
     }
@@ -60,7 +53,7 @@ std::string resolve(const std::string& path, const std::string& base) {
 
 void NodeConfig::set(const std::string& key, const std::string& value,
                      const std::string& programFolder) {
-    std::string name = lower(key);
+    std::string name = lowerAscii(key);
     if (name == "port") {
         port = parsePort(value);
     } else if (name == "data") {
@@ -81,7 +74,8 @@ void NodeConfig::applyIni(const std::string& text, const std::string& programFol
         }
         if (line.front() == '[') {
             size_t close = line.find(']');
-            inNode = close != std::string::npos && lower(trim(line.substr(1, close - 1))) == "node";
+            inNode =
+                close != std::string::npos && lowerAscii(trim(line.substr(1, close - 1))) == "node";
             continue;
         }
         size_t equals = line.find('=');

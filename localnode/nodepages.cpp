@@ -2,6 +2,9 @@
 
 #include "nodetext.h"
 
+#include "node/encodetitle.h"
+#include "node/threadfile.h"
+
 #include <ctime>
 #include <set>
 
@@ -38,8 +41,7 @@ std::string navigation() {
 }
 
 std::string threadLink(const std::string& title) {
-    return "<a href=\"/thread.cgi/" + escape(NodeText::encodePath(title)) + "\">" + escape(title) +
-           "</a>";
+    return "<a href=\"/thread.cgi/" + escape(encodeTitle(title)) + "\">" + escape(title) + "</a>";
 }
 
 std::string threadTable(const std::vector<NodeThread>& threads) {
@@ -100,7 +102,7 @@ std::string NodePages::attachmentPath(const std::string& title, const NodeRecord
     if (NodeText::attachmentSuffix("." + suffix) != suffix) {
         return {};
     }
-    return "/attach.cgi/" + NodeText::fileName(title) + "/" + std::to_string(record.stamp) + "/" +
+    return "/attach.cgi/" + threadFileName(title) + "/" + std::to_string(record.stamp) + "/" +
            record.id + "." + suffix;
 }
 
@@ -119,7 +121,7 @@ std::string NodePages::list(std::string_view kind, const std::vector<NodeThread>
 }
 
 std::string NodePages::thread(const NodeThread& thread, const std::vector<NodeRecord>& records) {
-    std::string file = NodeText::fileName(thread.title);
+    std::string file = threadFileName(thread.title);
     std::string body = "<h1>" + escape(thread.title) + "</h1>\n" + navigation();
     body += "<p>" + std::to_string(thread.records) + " 件 / " + std::to_string(thread.size) +
             " バイト <a href=\"/admin.cgi?cmd=fdel&amp;file=" + file +
@@ -135,7 +137,8 @@ std::string NodePages::thread(const NodeThread& thread, const std::vector<NodeRe
         if (fields.count("mail") && !fields["mail"].empty()) {
             body += " [" + NodeText::storedToHtml(fields["mail"]) + "]";
         }
-        body += " " + formatTime(record.stamp) + "</dt>\n<dd>";
+        // Appended: "literal" + a temporary string draws a false -Wrestrict from GCC 12 at -O3.
+        body.append(" ").append(formatTime(record.stamp)).append("</dt>\n<dd>");
         if (fields.count("body")) {
             body += NodeText::storedToHtml(fields["body"]);
         }
@@ -169,7 +172,7 @@ std::string NodePages::thread(const NodeThread& thread, const std::vector<NodeRe
 }
 
 std::string NodePages::confirmDelete(const NodeThread& thread, const std::string& code) {
-    std::string file = NodeText::fileName(thread.title);
+    std::string file = threadFileName(thread.title);
     std::string body = "<h1>スレッドの削除</h1>\n" + navigation();
     body += "<p>「" + escape(thread.title) + "」(" + std::to_string(thread.records) +
             " 件) を削除しますか？</p>\n"

@@ -3,17 +3,22 @@
 #include "nodepages.h"
 #include "nodetext.h"
 
+#include "foundation/asciitext.h"
 #include "foundation/digest.h"
 #include "foundation/unicode.h"
+#include "node/encodetitle.h"
+#include "node/threadfile.h"
 
 #include <httplib.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 
-#include <chrono>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <random>
-#include <thread>
 
 namespace bryndle {
 
@@ -21,6 +26,63 @@ namespace {
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kText = "text/plain; charset=utf-8";
+// How long an answer may wait for a client that does not read it, per wait.
+constexpr int kWriteWaitMilliseconds = 30000;
+
+// One request as the front read it, and its answer: written to the socket, or without one
+// kept in a text.
+class RequestStream : public httplib::Stream {
+public:
+    RequestStream(std::string_view request, int socket, std::string* answer)
+        : request_(request), socket_(socket), answer_(answer) {}
+
+    bool is_readable() const override { return position_ < request_.size(); }
+    bool is_writable() const override { return true; }
+
+    ssize_t read(char* data, size_t size) override {
+        size_t count = std::min(size, request_.size() - position_);
+        std::memcpy(data, request_.data() + position_, count);
+        position_ += count;
+        return static_cast<ssize_t>(count);
+    }
+
+    ssize_t write(const char* data, size_t size) override {
+        if (answer_) {
+            answer_->append(data, size);
+            return static_cast<ssize_t>(size);
+        }
+        for (;;) {
+            ssize_t sent = ::send(socket_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent >= 0) {
+                return sent;
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            pollfd writable{socket_, POLLOUT, 0};
+            if ((errno != EAGAIN && errno != EWOULDBLOCK) ||
+                ::poll(&writable, 1, kWriteWaitMilliseconds) <= 0) {
+                return -1;
+            }
+        }
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        ip = "127.0.0.1";
+        port = 0;
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override {
+        ip = "127.0.0.1";
+        port = 0;
+    }
+    int socket() const override { return socket_; }
+
+private:
+    std::string_view request_;
+    size_t position_ = 0;
+    int socket_;
+    std::string* answer_;
+};
 
 // A form field, from a multipart body or from the query or URL-encoded body.
 std::string field(const httplib::Request& request, const std::string& name) {
@@ -70,17 +132,25 @@ std::string suffixOfType(std::string_view type) {
 
 } // namespace
 
-NodeServer::NodeServer(NodeStore& store, NodeActivity& activity, Clock clock)
+// The server library's request handling, given the requests that the front has read.
+class NodeServer::Dispatcher : public httplib::Server {
+public:
+    using httplib::Server::process_request;
+};
+
+NodeServer::NodeServer(NodeStore& store, NodeActivity& activity, Clock clock,
+                       RequestFront::Limits limits)
     : store_(store), activity_(activity), clock_(std::move(clock)),
-      server_(std::make_unique<httplib::Server>()) {
-    // One request per connection: the answer ends with the close, as clients read it.
-    server_->set_keep_alive_max_count(1);
-    // Address reuse for a quick restart, but no port sharing: a second node on the same port
-    // must fail to start instead of taking half of the connections.
-    server_->set_socket_options([](int socket) {
-        int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+      server_(std::make_unique<Dispatcher>()),
+      front_(
+          [this](RequestFront::Request& request) {
+              RequestStream stream(request.bytes, request.socket, nullptr);
+              serve(stream, request.remoteAddress, request.remotePort);
+          },
+          [this](int status, std::string_view method, std::string_view target) {
+              activity_.add({now(), std::string(method), std::string(target), status});
+          },
+          limits) {
     server_->set_payload_max_length(kMaxRecordBytes + 4 * 1024 * 1024);
     route();
 }
@@ -92,40 +162,32 @@ int64_t NodeServer::now() const {
 }
 
 int NodeServer::bind(int port) {
-    if (port == 0) {
-        port_ = server_->bind_to_any_port("127.0.0.1");
-    } else {
-        port_ = server_->bind_to_port("127.0.0.1", port) ? port : -1;
-    }
-    if (port_ <= 0) {
-        port_ = -1;
-    }
+    port_ = front_.bind(port);
     return port_;
 }
 
 void NodeServer::run() {
-    started_ = true;
-    if (!stopRequested_) {
-        server_->listen_after_bind();
-    }
-    finished_ = true;
+    front_.run();
 }
 
 void NodeServer::stop() {
-    stopRequested_ = true;
-    if (!started_) {
-        // run has not begun; it will see the request and return at once.
-        return;
-    }
-    // The server library ignores a stop that comes before its loop runs: wait for the loop,
-    // then stop it once.
-    while (!finished_) {
-        if (server_->is_running()) {
-            server_->stop();
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    front_.stop();
+}
+
+std::string NodeServer::answer(std::string_view request) {
+    std::string answer;
+    RequestStream stream(request, -1, &answer);
+    serve(stream, "127.0.0.1", 0);
+    return answer;
+}
+
+void NodeServer::serve(httplib::Stream& stream, const std::string& remoteAddress, int remotePort) {
+    // One request per connection: the answer ends with the close, as clients read it.
+    bool closed = true;
+    server_->process_request(stream, true, closed, [&](httplib::Request& request) {
+        request.remote_addr = remoteAddress;
+        request.remote_port = remotePort;
+    });
 }
 
 void NodeServer::route() {
@@ -153,6 +215,18 @@ void NodeServer::route() {
     s.Get("/admin\\.cgi", bound(&NodeServer::confirmDelete));
     s.Post("/admin\\.cgi", bound(&NodeServer::deleteThread));
 
+    // The admin pages hand out deletion codes: a page of another site whose name was made to
+    // resolve to 127.0.0.1 must not read them.
+    s.set_pre_routing_handler([this](const Request& request, Response& response) {
+        if (request.path.rfind("/admin.cgi", 0) != 0 || isOwnHost(request)) {
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
+        htmlError(response, 421, "このホスト名では管理ページを開けません");
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    s.set_post_routing_handler([](const Request&, Response& response) {
+        response.set_header("X-Content-Type-Options", "nosniff");
+    });
     s.set_error_handler([](const Request&, Response& response) {
         if (response.body.empty() && response.status >= 400) {
             std::string message =
@@ -173,6 +247,20 @@ void NodeServer::route() {
     s.set_logger([this](const Request& request, const Response& response) {
         activity_.add({now(), request.method, request.path, response.status});
     });
+}
+
+bool NodeServer::isOwnHost(const httplib::Request& request) const {
+    if (request.get_header_value_count("Host") != 1) {
+        return false;
+    }
+    std::string host = lowerAscii(request.get_header_value("Host"));
+    std::string port = ":" + std::to_string(port_);
+    for (const char* name : {"127.0.0.1", "localhost", "[::1]"}) {
+        if (host == name + port) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string NodeServer::hostOf(const httplib::Request& request) const {
@@ -219,12 +307,12 @@ void NodeServer::csvList(const httplib::Request& request, httplib::Response& res
         if (thread.stamp < since) {
             continue;
         }
-        std::string path = "/thread.cgi/" + NodeText::encodePath(thread.title);
+        std::string path = "/thread.cgi/" + encodeTitle(thread.title);
         for (size_t i = 0; i < names.size(); ++i) {
             const std::string& name = names[i];
             std::string value;
             if (name == "file") {
-                value = NodeText::fileName(thread.title);
+                value = threadFileName(thread.title);
             } else if (name == "stamp") {
                 value = std::to_string(thread.stamp);
             } else if (name == "date") {
@@ -242,7 +330,8 @@ void NodeServer::csvList(const httplib::Request& request, httplib::Response& res
             } else if (name == "size") {
                 value = std::to_string(thread.size);
             }
-            body += (i ? "," : "") + NodeText::csvField(value);
+            // Appended: "literal" + a temporary string draws a false -Wrestrict from GCC 12.
+            body.append(i ? "," : "").append(NodeText::csvField(value));
         }
         body += "\r\n";
     }
@@ -295,7 +384,7 @@ void NodeServer::threadPage(const httplib::Request& request, httplib::Response& 
     static constexpr std::string_view prefix = "/thread.cgi/";
     if (request.target.find('?') != std::string::npos &&
         request.target.compare(0, prefix.size(), prefix) == 0) {
-        title = NodeText::percentDecode(std::string_view(request.target).substr(prefix.size()));
+        title = percentDecode(std::string_view(request.target).substr(prefix.size()));
     }
     if (!NodeText::isUsableTitle(title)) {
         htmlError(response, 400, "スレッドのタイトルが正しくありません");
@@ -374,8 +463,8 @@ void NodeServer::post(const httplib::Request& request, httplib::Response& respon
     }
     NodeRecord record = NodeStore::makeRecord(now(), std::move(text));
     store_.addRecord(*title, record);
-    response.set_redirect(
-        "/thread.cgi/" + NodeText::encodePath(*title) + "#r" + record.id.substr(0, 8), 302);
+    response.set_redirect("/thread.cgi/" + encodeTitle(*title) + "#r" + record.id.substr(0, 8),
+                          302);
 }
 
 void NodeServer::attachment(const httplib::Request& request, httplib::Response& response) {
@@ -410,6 +499,13 @@ std::string NodeServer::newDeleteCode(const std::string& file) {
     std::lock_guard lock(codesMutex_);
     int64_t current = now();
     std::erase_if(codes_, [&](const auto& entry) { return entry.second.expires < current; });
+    // Opening deletion pages over and over must not grow the node without bound.
+    if (codes_.size() >= kMaxDeleteCodes) {
+        codes_.erase(
+            std::min_element(codes_.begin(), codes_.end(), [](const auto& a, const auto& b) {
+                return a.second.expires < b.second.expires;
+            }));
+    }
     codes_[code] = {file, current + kDeleteCodeSeconds};
     return code;
 }
@@ -436,8 +532,8 @@ void NodeServer::confirmDelete(const httplib::Request& request, httplib::Respons
         htmlError(response, 404, "スレッドがありません");
         return;
     }
-    response.set_content(
-        NodePages::confirmDelete(*thread, newDeleteCode(NodeText::fileName(*title))), kHtml);
+    response.set_content(NodePages::confirmDelete(*thread, newDeleteCode(threadFileName(*title))),
+                         kHtml);
 }
 
 void NodeServer::deleteThread(const httplib::Request& request, httplib::Response& response) {
@@ -446,7 +542,7 @@ void NodeServer::deleteThread(const httplib::Request& request, httplib::Response
         return;
     }
     auto title = NodeText::titleOfFile(field(request, "file"));
-    if (!title || !takeDeleteCode(field(request, "sid"), NodeText::fileName(*title))) {
+    if (!title || !takeDeleteCode(field(request, "sid"), threadFileName(*title))) {
         htmlError(response, 403, "確認コードが正しくありません。削除ページを開き直してください");
         return;
     }

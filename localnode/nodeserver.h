@@ -2,8 +2,8 @@
 
 #include "nodeactivity.h"
 #include "nodestore.h"
+#include "requestfront.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,7 +12,7 @@
 #include <string>
 
 namespace httplib {
-class Server;
+class Stream;
 struct Request;
 struct Response;
 } // namespace httplib
@@ -20,7 +20,8 @@ struct Response;
 namespace bryndle {
 
 // The node's HTTP side on 127.0.0.1: the server, gateway, thread and admin requests.
-// Every answer closes its connection and carries its length.
+// Every answer closes its connection and carries its length. Requests are read whole by a
+// RequestFront before they are answered.
 class NodeServer {
 public:
     using Clock = std::function<int64_t()>;
@@ -29,11 +30,14 @@ public:
     static constexpr int64_t kRecentSeconds = 7 * 24 * 3600;
     // How long a deletion page's one-time code stays valid.
     static constexpr int64_t kDeleteCodeSeconds = 3600;
+    // Deletion codes kept at once; a new one beyond them replaces the one that expires first.
+    static constexpr size_t kMaxDeleteCodes = 1024;
     // Bounds on a post: its attachment and its whole record text.
     static constexpr size_t kMaxAttachmentBytes = 8 * 1024 * 1024;
     static constexpr size_t kMaxRecordBytes = 12 * 1024 * 1024;
 
-    NodeServer(NodeStore& store, NodeActivity& activity, Clock clock = nullptr);
+    NodeServer(NodeStore& store, NodeActivity& activity, Clock clock = nullptr,
+               RequestFront::Limits limits = {});
     virtual ~NodeServer();
     NodeServer(const NodeServer&) = delete;
     NodeServer& operator=(const NodeServer&) = delete;
@@ -46,8 +50,16 @@ public:
     virtual void stop();
     virtual int port() const { return port_; }
 
+    // The answer to one request given whole as its bytes, as if it had come over a connection
+    // from 127.0.0.1.
+    virtual std::string answer(std::string_view request);
+
 private:
+    class Dispatcher;
+
+    void serve(httplib::Stream& stream, const std::string& remoteAddress, int remotePort);
     void route();
+    bool isOwnHost(const httplib::Request& request) const;
     void topPage(const httplib::Request& request, httplib::Response& response);
     void listPage(const httplib::Request& request, httplib::Response& response);
     void csvList(const httplib::Request& request, httplib::Response& response);
@@ -68,11 +80,9 @@ private:
     NodeStore& store_;
     NodeActivity& activity_;
     Clock clock_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<Dispatcher> server_;
+    RequestFront front_;
     int port_ = -1;
-    std::atomic<bool> started_ = false;
-    std::atomic<bool> stopRequested_ = false;
-    std::atomic<bool> finished_ = false;
 
     struct DeleteCode {
         std::string file;

@@ -1,11 +1,10 @@
 #include "nodestore.h"
 
+#include "foundation/asciitext.h"
 #include "foundation/digest.h"
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
 #include <type_traits>
 
 namespace bryndle {
@@ -37,12 +36,6 @@ template <class Work> auto transaction(SQLite& db, Work work) {
 
 bool changes(SQLite& db) {
     return sqlite3_changes(db.handle()) > 0;
-}
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 } // namespace
@@ -214,7 +207,7 @@ std::vector<NodeRecord> NodeStore::record(const std::string& title, int64_t stam
     std::lock_guard lock(mutex_);
     auto query = db().prepare("SELECT stamp, id, body FROM records "
                               "WHERE title = ? AND stamp = ? AND id = ? ORDER BY id");
-    query->bind(1, title, stamp, lower(id));
+    query->bind(1, title, stamp, lowerAscii(id));
     return readRecords(*query);
 }
 

@@ -1,53 +1,29 @@
 #include "nodetext.h"
 
+#include "foundation/asciitext.h"
 #include "foundation/conv.h"
 #include "foundation/unicode.h"
-
-#include <cctype>
+#include "node/threadfile.h"
 
 namespace bryndle {
 
 namespace {
 
-constexpr std::string_view kFilePrefix = "thread_";
 constexpr size_t kMaxTitleBytes = 1024;
 
-bool isAsciiAlnum(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool isHexDigit(char c) {
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return hexDigitValue(c) >= 0;
 }
 
 } // namespace
 
-std::string NodeText::fileName(std::string_view title) {
-    std::string hex = toHex(title);
-    for (char& c : hex) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return std::string(kFilePrefix) + hex;
-}
-
 std::optional<std::string> NodeText::titleOfFile(std::string_view file) {
-    if (file.substr(0, kFilePrefix.size()) != kFilePrefix) {
+    std::string title;
+    try {
+        title = fileToTitle(file);
+    } catch (const ConvError&) {
         return std::nullopt;
     }
-    std::string_view hex = file.substr(kFilePrefix.size());
-    for (char c : hex) {
-        if (!isHexDigit(c)) {
-            return std::nullopt;
-        }
-    }
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string title = fromHex(hex);
     if (!isUsableTitle(title)) {
         return std::nullopt;
     }
@@ -67,42 +43,6 @@ bool NodeText::isUsableTitle(std::string_view title) {
     return true;
 }
 
-std::string NodeText::encodePath(std::string_view text) {
-    static constexpr std::string_view kept = ";/:@&=+$,-_.!~*'()";
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (char c : text) {
-        if (isAsciiAlnum(c) || kept.find(c) != std::string_view::npos) {
-            out += c;
-        } else {
-            auto u = static_cast<unsigned char>(c);
-            out += '%';
-            out += digits[u >> 4];
-            out += digits[u & 0x0f];
-        }
-    }
-    return out;
-}
-
-std::string NodeText::percentDecode(std::string_view text) {
-    auto value = [](char c) {
-        return isDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : c - 'A' + 10;
-    };
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && isHexDigit(text[i + 1]) &&
-            isHexDigit(text[i + 2])) {
-            out += static_cast<char>(value(text[i + 1]) * 16 + value(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 bool NodeText::startsEntity(std::string_view text, size_t ampersand) {
     size_t i = ampersand + 1;
     size_t begin = i;
@@ -113,7 +53,7 @@ bool NodeText::startsEntity(std::string_view text, size_t ampersand) {
             ++i;
         }
         begin = i;
-        while (i < text.size() && (hex ? isHexDigit(text[i]) : isDigit(text[i]))) {
+        while (i < text.size() && (hex ? isHexDigit(text[i]) : isAsciiDigit(text[i]))) {
             ++i;
         }
     } else {
@@ -223,7 +163,7 @@ std::optional<int64_t> NodeText::parseStamp(std::string_view text) {
     }
     int64_t value = 0;
     for (char c : text) {
-        if (!isDigit(c)) {
+        if (!isAsciiDigit(c)) {
             return std::nullopt;
         }
         value = value * 10 + (c - '0');
@@ -292,14 +232,12 @@ std::string NodeText::attachmentSuffix(std::string_view fileName) {
     if (suffix.empty() || suffix.size() > 8) {
         return {};
     }
-    std::string out;
     for (char c : suffix) {
         if (!isAsciiAlnum(c)) {
             return {};
         }
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return out;
+    return lowerAscii(suffix);
 }
 
 } // namespace bryndle

@@ -14,22 +14,13 @@ struct StampRange {
     int64_t to = INT64_MAX;
 };
 
-// Text rules of the local node: file names, URL encoding, escaping, CSV.
+// Text rules of the local node: titles, escaping, CSV. File names and path encoding are the
+// client's own (node/threadfile.h, node/encodetitle.h).
 struct NodeText {
-    // "thread_" and the title's UTF-8 bytes in upper-case hexadecimal.
-    static std::string fileName(std::string_view title);
-    // The title of a file name (either case of hexadecimal), if it names a usable title.
+    // The title of a thread file name (either case of hexadecimal), if it names a usable title.
     static std::optional<std::string> titleOfFile(std::string_view file);
     // A title the node accepts: valid UTF-8, not empty, no control characters, bounded length.
     static bool isUsableTitle(std::string_view title);
-
-    // Percent-encodes a title for a path: the encodeURI set, with '?' and '#' encoded too so
-    // that they stay part of the path.
-    static std::string encodePath(std::string_view text);
-
-    // Undoes percent-encoding (%XX, either case); a '%' without two hexadecimal digits and '+'
-    // stay as they are.
-    static std::string percentDecode(std::string_view text);
 
     // Posted text as the node stores it: CR dropped, LF as <br>, < and > escaped, & escaped
     // unless it begins an entity reference.

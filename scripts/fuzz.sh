@@ -12,14 +12,15 @@ seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=(fuzz_record_line fuzz_thread_list_line fuzz_http_header fuzz_body_lines
-        fuzz_location fuzz_file_title fuzz_page_document)
+        fuzz_location fuzz_file_title fuzz_page_document fuzz_node_forms
+        fuzz_ini_document)
 fi
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-no-link"
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DBRYNDLE_FUZZ=ON -DBRYNDLE_GUI=OFF -DBRYNDLE_TESTS=OFF -DBRYNDLE_BENCH=OFF \
-        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags"
+        -DBRYNDLE_WERROR=ON -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags"
 fi
 cmake --build "$build" --target "${targets[@]}"
 

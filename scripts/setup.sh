@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Bryndle needs from Debian's packages (only what is missing), then
-# configures and builds into build/. Safe to run again.
+# Installs what Bryndle needs from Debian's packages (only what is missing), makes the locales
+# the tests run under available, then configures and builds into build/ with warnings as
+# errors. Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,12 @@ packages=(
     clang libclang-rt-14-dev
     famfamfam-silk fonts-ipafont-gothic
     xvfb xauth x11-utils imagemagick openbox xdotool
+    locales
 )
+# The users' locales: the interface and configuration tests run under them too.
+locales=(ja_JP.UTF-8 de_DE.UTF-8)
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -22,13 +28,32 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
-    if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# `locale -a` names ja_JP.UTF-8 as ja_JP.utf8.
+available=$(locale -a | tr '[:upper:]' '[:lower:]' | tr -d '-')
+generate=0
+for l in "${locales[@]}"; do
+    key=$(echo "$l" | tr '[:upper:]' '[:lower:]' | tr -d '-')
+    grep -qx "$key" <<<"$available" && continue
+    generate=1
+    if grep -q "^# *$l UTF-8" /etc/locale.gen; then
+        "${sudo[@]}" sed -i "s/^# *$l UTF-8/$l UTF-8/" /etc/locale.gen
+    elif ! grep -q "^$l UTF-8" /etc/locale.gen; then
+        echo "$l UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+done
+if ((generate)); then
+    echo "Generating locales: ${locales[*]}"
+    "${sudo[@]}" locale-gen
+fi
+
 build=${BRYNDLE_BUILD_DIR:-build}
 if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRYNDLE_WERROR=ON
+else
+    cmake -S . -B "$build" -DBRYNDLE_WERROR=ON >/dev/null
 fi
 cmake --build "$build"

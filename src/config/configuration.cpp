@@ -150,7 +150,7 @@ void Configuration::load() {
         controlNodeProgram_ = control;
         themeName_ = theme;
         // Paging divides by it: a stored value out of range keeps the default.
-        if (storedPerPage >= MinRecordsPerPage && storedPerPage <= MaxRecordsPerPage)
+        if (isValidItemsPerPage(storedPerPage))
             recordsPerPage_ = static_cast<int32_t>(storedPerPage);
         homePage_ = home;
         nodeProgramPath_ = program;

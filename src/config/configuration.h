@@ -61,6 +61,10 @@ public:
     void setNodePort(uint16_t port) { nodePort_ = port; }
     int32_t recordsPerPage() const { return recordsPerPage_; }
     void setRecordsPerPage(int32_t n) { recordsPerPage_ = n; }
+    // Whether a number of records per page can be taken, wherever it is read or entered.
+    static constexpr bool isValidItemsPerPage(int64_t n) {
+        return n >= MinRecordsPerPage && n <= MaxRecordsPerPage;
+    }
     bool controlNodeProgram() const { return controlNodeProgram_; }
     void setControlNodeProgram(bool on) { controlNodeProgram_ = on; }
     const std::string& themeRoot() const { return themeRoot_; }

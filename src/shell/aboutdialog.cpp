@@ -79,7 +79,9 @@ void AboutDialog::open() {
     window.adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        window.move((area.width() - window.width()) / 2, (area.height() - window.height()) / 2);
+        // The primary screen need not start at 0,0 (a second screen left of or above it).
+        window.move(area.x() + (area.width() - window.width()) / 2,
+                    area.y() + (area.height() - window.height()) / 2);
     }
     runModal(window);
 }

@@ -45,11 +45,24 @@ DaemonManagerException DaemonManagerException::fromErrno(int error) {
     return DaemonManagerException(std::strerror(error));
 }
 
-DaemonManager::DaemonManager(std::string programPath) : programPath_(std::move(programPath)) {}
+DaemonManager::DaemonManager(std::string programPath) : programPath_(std::move(programPath)) {
+    setPause(nullptr);
+}
+
+void DaemonManager::setPause(Pause pause) {
+    if (pause)
+        pause_ = std::move(pause);
+    else
+        pause_ = [](int milliseconds) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        };
+}
 
 DaemonManager::~DaemonManager() {
     if (started_ && !ended_) {
         try {
+            // No events dispatched from inside a destructor.
+            setPause(nullptr);
             stop();
         } catch (...) {
         }
@@ -165,10 +178,10 @@ void DaemonManager::stop() {
         note(errno);
     const auto end =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMilliseconds_);
-    bool kill9 = false;
+    bool killed = false;
     while (!ended_) {
         int status = 0;
-        const pid_t result = waitpid(pid_, &status, kill9 ? 0 : WNOHANG);
+        const pid_t result = waitpid(pid_, &status, WNOHANG);
         if (result == pid_) {
             ended_ = true;
         } else if (result < 0) {
@@ -177,12 +190,12 @@ void DaemonManager::stop() {
             // Not our child any more: somebody else has waited for it.
             note(errno);
             ended_ = true;
-        } else if (std::chrono::steady_clock::now() >= end) {
+        } else if (!killed && std::chrono::steady_clock::now() >= end) {
             if (kill(pid_, SIGKILL) != 0)
                 note(errno);
-            kill9 = true;
+            killed = true;
         } else {
-            std::this_thread::sleep_for(pollInterval);
+            pause_(int(pollInterval.count()));
         }
     }
     if (firstError)

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,8 @@ public:
     virtual bool waitUntilIdle(int milliseconds);
     // Waits for the program to end: true when it has, false on time-out.
     virtual bool waitForExit(int milliseconds);
-    // Asks the program to end (SIGTERM), kills it if it has not ended after the grace time,
-    // and returns once it has ended; raises if a step failed.
+    // Asks the program to end (SIGTERM), kills it (SIGKILL) if it has not ended after the grace
+    // time, and returns once it has ended and been waited for; raises if a step failed.
     virtual void stop();
     virtual void restart();
     virtual bool isStarted() const { return started_; }
@@ -65,6 +66,10 @@ public:
     bool hasEnded() const { return ended_; }
     // How long stop() lets the program end by itself.
     void setGraceMilliseconds(int milliseconds) { graceMilliseconds_ = milliseconds; }
+    // How stop() spends the time between two looks at the program: the thread sleeps unless an
+    // interface passes a wait that keeps its events dispatched.
+    using Pause = std::function<void(int milliseconds)>;
+    void setPause(Pause pause);
 
 private:
     // Collects the ended program without blocking; true once it has ended.
@@ -76,6 +81,7 @@ private:
     std::string programPath_;
     Window window_ = 0;
     int graceMilliseconds_ = 5000;
+    Pause pause_;
 };
 
 } // namespace bryndle

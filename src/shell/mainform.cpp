@@ -6,9 +6,11 @@
 #include "shell/icon.h"
 #include "shell/optiondialog.h"
 #include "shell/revuvuzidiv.h"
+#include "shell/saveconfiguration.h"
 #include "shell/wrapperobject.h"
 #include "toolkit/eventloop.h"
 #include "toolkit/messagebox.h"
+#include "toolkit/screenplacement.h"
 #include "toolkit/shell.h"
 #include "toolkit/terminationsignals.h"
 #include "toolkit/trayitem.h"
@@ -62,8 +64,12 @@ void MainForm::loadState() {
         const int height = static_cast<int>(values[2]->toLong());
         const int x = static_cast<int>(values[3]->toLong());
         const int y = static_cast<int>(values[4]->toLong());
-        shell_->resize(width, height);
-        shell_->move(x, y);
+        // A placement from another screen set-up could leave the window out of reach.
+        const auto placed = placeOnScreen(QRect(x, y, width, height));
+        if (!placed)
+            return;
+        shell_->resize(placed->size());
+        shell_->move(placed->topLeft());
         if (maximized)
             shell_->setWindowState(shell_->windowState() | Qt::WindowMaximized);
     } catch (const Exception&) {
@@ -133,14 +139,25 @@ void MainForm::onInternetOptionsMenu() {
     });
     process.start();
     loop.exec();
-    if (process.error() == QProcess::FailedToStart)
+    if (process.error() == QProcess::FailedToStart) {
         MessageBox::warning(process.errorString(), shell_.get());
+        return;
+    }
+    // Still running: the client is ending, and the settings program goes with it.
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(2000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
 }
 
 void MainForm::startNodeControl() {
     auto& config = Configuration::instance();
     try {
         auto manager = std::make_unique<DaemonManager>(config.nodeProgramPath());
+        manager->setPause(&EventLoop::dispatchFor);
         manager->start();
         daemon_ = std::move(manager);
     } catch (const std::exception& e) {
@@ -150,7 +167,26 @@ void MainForm::startNodeControl() {
                                            "してください"));
         daemon_.reset();
         config.setControlNodeProgram(false);
+        saveConfiguration();
     }
+}
+
+void MainForm::stopNodeControl() {
+    if (!daemon_)
+        return;
+    // The wait for the program dispatches events: the window takes no input meanwhile.
+    struct Reenable {
+        Shell* shell;
+        bool enabled;
+        ~Reenable() {
+            if (shell)
+                shell->setEnabled(enabled);
+        }
+    } reenable{shell_.get(), shell_ && shell_->isEnabled()};
+    if (shell_)
+        shell_->setEnabled(false);
+    daemon_->stop();
+    daemon_.reset();
 }
 
 void MainForm::onOptionsMenu() {
@@ -158,17 +194,19 @@ void MainForm::onOptionsMenu() {
     const std::string before = config.nodeProgramPath();
     OptionDialog dialog;
     dialog.open();
+    // Ending: the clean-up stops the program; nothing new is started.
+    if (EventLoop::isTerminating())
+        return;
     const bool on = config.controlNodeProgram();
     if (daemon_ && !on) {
-        daemon_->stop();
-        daemon_.reset();
+        stopNodeControl();
     } else if (!daemon_ && on) {
         startNodeControl();
     } else if (daemon_ && on && config.nodeProgramPath() != before) {
         // File names differ by letter case here: a change of case is another program.
-        daemon_->stop();
-        daemon_.reset();
-        startNodeControl();
+        stopNodeControl();
+        if (!EventLoop::isTerminating())
+            startNodeControl();
     }
 }
 
@@ -197,6 +235,8 @@ void MainForm::onTrayClick() {
 void MainForm::onTerminate() {
     if (closed_ || !shell_)
         return;
+    // Whatever dialog or nested loop is open ends first, so that the main loop can return.
+    EventLoop::terminateAll();
     shell_->setCloseHandler([this] {
         saveState();
         onExit();
@@ -270,11 +310,8 @@ void MainForm::eventLoop() {
 }
 
 void MainForm::cleanUp() {
-    if (daemon_) {
-        // Stopped before anything else goes; the manager stays if that fails.
-        daemon_->stop();
-        daemon_.reset();
-    }
+    // Stopped before anything else goes; the manager stays if that fails.
+    stopNodeControl();
     dispose();
 }
 
@@ -310,7 +347,7 @@ void MainForm::createMenus() {
     QObject::connect(internet, &QAction::triggered,
                      EventLoop::guard([this] { onInternetOptionsMenu(); }));
 
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&F)"));
+    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     QAction* about = help->addAction(programTitle() + QStringLiteral(" について(&A)"));
     QObject::connect(about, &QAction::triggered, EventLoop::guard([this] { onAboutMenu(); }));
 }

@@ -37,6 +37,9 @@ public:
     virtual void onAboutMenu();
     virtual void onInternetOptionsMenu();
     virtual void startNodeControl();
+    // Ends the node program and drops its manager; the window's events keep being dispatched
+    // while the program takes its time, but it takes no input.
+    void stopNodeControl();
     virtual void onOptionsMenu();
     virtual void showWindow(bool visible);
     virtual void onIconify();
@@ -48,7 +51,8 @@ public:
     virtual void onTrayMenuDetect();
     virtual void onTrayMenuSelection(QAction* entry);
 
-    // A terminating signal (end of the session, Ctrl+C): closes as after "Yes" to the question.
+    // A terminating signal (end of the session, Ctrl+C): closes the open dialogs, ends the
+    // nested loops, and closes as after "Yes" to the question.
     void onTerminate();
 
     // The three stages of run(). open() cleans up itself when building the window fails.

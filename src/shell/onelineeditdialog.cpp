@@ -1,6 +1,7 @@
 #include "shell/onelineeditdialog.h"
 
 #include "toolkit/eventloop.h"
+#include "toolkit/messagebox.h"
 #include "toolkit/modalwindow.h"
 
 #include <QDialog>
@@ -20,10 +21,20 @@ void OneLineEditDialog::onClose() {
         window_->close();
 }
 
+QString OneLineEditDialog::refusal(const QString& text) const {
+    if (text.size() > textLimit())
+        return QStringLiteral("%1文字以内で入力してください").arg(textLimit());
+    return {};
+}
+
 void OneLineEditDialog::onOK() {
     if (!window_)
         return;
     const QString text = field_->text();
+    if (const QString why = refusal(text); !why.isEmpty()) {
+        MessageBox::warning(why);
+        return;
+    }
     window_->close();
     result_ = Ok;
     text_ = text;
@@ -38,7 +49,9 @@ int OneLineEditDialog::open(std::optional<QPoint> location) {
     grid->addWidget(new QLabel(label_, &window), 0, 0);
     auto* field = new QLineEdit(&window);
     field->setObjectName(QStringLiteral("text"));
-    field->setMaxLength(textLimit());
+    // The limit cuts what the field holds: a longer text given beforehand is kept whole, and
+    // refused when confirmed unless shortened.
+    field->setMaxLength(std::max(textLimit(), int(text_.size())));
     field->setText(text_);
     field->setMinimumWidth(width_);
     grid->addWidget(field, 0, 1);

@@ -11,7 +11,9 @@ class QLineEdit;
 namespace bryndle {
 
 // Asks for one line of text. open() returns Ok (32) after the confirm button, Cancel (256)
-// otherwise; the text of the last confirmation is kept for the next opening.
+// otherwise; the text of the last confirmation is kept for the next opening. A text the dialog
+// refuses (longer than textLimit, or what a subclass refuses) keeps the window open with a
+// message; a longer text given beforehand is shown whole, not cut.
 class OneLineEditDialog {
 public:
     static constexpr int Ok = 32;
@@ -24,6 +26,8 @@ public:
     virtual void onOK();
     // The most characters the field takes.
     virtual int textLimit() const { return width_; }
+    // Why the confirmed text cannot be taken, or empty when it can.
+    virtual QString refusal(const QString& text) const;
     // Modal: returns when the window has been closed.
     virtual int open(std::optional<QPoint> location = std::nullopt);
     virtual QString getText() const { return text_; }

@@ -2,6 +2,7 @@
 
 #include "config/configuration.h"
 #include "foundation/conv.h"
+#include "shell/saveconfiguration.h"
 #include "toolkit/eventloop.h"
 #include "toolkit/filedialog.h"
 #include "toolkit/keyfilter.h"
@@ -34,6 +35,15 @@ uint16_t OptionDialog::parsePort(const std::string& text) {
     return static_cast<uint16_t>(value & 0xffffu);
 }
 
+QString OptionDialog::hostError(const QString& host) {
+    if (host.isEmpty())
+        return QStringLiteral("ホスト: 入力されていません");
+    for (const QChar c : host)
+        if (c.isSpace() || c == u'/' || c == u':')
+            return QStringLiteral("ホスト: 空白、/、: は使えません");
+    return {};
+}
+
 void OptionDialog::onClose() {
     if (window_)
         window_->close();
@@ -48,11 +58,18 @@ void OptionDialog::onApply() {
         MessageBox::warning(QStringLiteral("ポート: ") + QString::fromStdString(e.message()));
         return;
     }
+    // Blanks around the host would make every request fail to resolve.
+    const QString host = host_->text().trimmed();
+    if (const QString error = hostError(host); !error.isEmpty()) {
+        MessageBox::warning(error);
+        return;
+    }
     config.setNodePort(port);
-    config.setNodeHost(host_->text().toStdString());
+    config.setNodeHost(host.toStdString());
     config.setControlNodeProgram(control_->isChecked());
     if (pathChosen_)
         config.setNodeProgramPath(path_->text().toStdString());
+    saveConfiguration();
     window_->close();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +16,7 @@ class QPushButton;
 namespace bryndle {
 
 // The options window: the node's address and whether (and which) node program the client runs.
-// It changes the configuration in memory; the configuration is written at exit.
+// Confirmed, it changes the configuration and writes it at once.
 class OptionDialog {
 public:
     OptionDialog() = default;
@@ -33,6 +34,9 @@ public:
     // Digits only, at most 4294967295; the low 16 bits. Raises ConvError ("Error: conversion "
     // and the text) or ConvOverflowError ("Error: overflow " and the text).
     static uint16_t parsePort(const std::string& text);
+    // Why a host (already trimmed) cannot be used, or empty when it can: it must not be empty
+    // nor hold a blank, "/" or ":" (the port has its own field).
+    static QString hostError(const QString& host);
     // Offered by "...": the node program has no fixed file name extension here.
     static constexpr const char* ProgramFilter = "*";
 

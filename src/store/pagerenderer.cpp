@@ -1,5 +1,6 @@
 #include "store/pagerenderer.h"
 
+#include "foundation/asciitext.h"
 #include "store/pagetext.h"
 
 #include <libexslt/exslt.h>
@@ -143,29 +144,6 @@ bool pseudoAttribute(std::string_view content, std::string_view name, std::strin
         i = end + 1;
     }
     return false;
-}
-
-std::string percentDecode(std::string_view text) {
-    auto hex = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 &&
-            hex(text[i + 2]) >= 0) {
-            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 std::string stylesheetOf(xmlDocPtr doc, const std::string& baseDir) {

@@ -13,8 +13,6 @@ namespace bryndle {
 
 namespace {
 
-constexpr std::string_view FilePrefix = "thread_";
-
 // Every separator splits; empty pieces are kept.
 std::vector<std::string_view> split(std::string_view text, char separator) {
     std::vector<std::string_view> pieces;
@@ -37,15 +35,6 @@ uint32_t configuredItems() {
 }
 
 } // namespace
-
-std::string fileToTitle(std::string_view file) {
-    if (file.size() <= FilePrefix.size() || file.substr(0, FilePrefix.size()) != FilePrefix)
-        throw ConvError("thread file name " + std::string(file));
-    std::string title = fromHex(file.substr(FilePrefix.size()));
-    if (!Unicode::isValidUtf8(title))
-        throw ConvError("thread file name is not UTF-8");
-    return title;
-}
 
 Schema Schema::parse(std::string_view location) {
     if (location.substr(0, Prefix.size()) != Prefix)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/exception.h"
+#include "node/threadfile.h" // fileToTitle, the file part of a location
 
 #include <cstdint>
 #include <string>
@@ -13,11 +14,6 @@ class SchemaException : public Exception {
 public:
     SchemaException() : Exception("parse error") {}
 };
-
-// The title of a thread file name ("thread_" and the title's UTF-8 bytes in hexadecimal, either
-// case). Raises ConvError for a name without the prefix or without digits, for bad hexadecimal
-// and for bytes that are not UTF-8.
-std::string fileToTitle(std::string_view file);
 
 // A parsed shingetsu:// location:
 //   shingetsu://FILE/METHOD/TARGET?mode=M&items=N&page=P#FRAGMENT

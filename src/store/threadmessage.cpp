@@ -1,6 +1,7 @@
 #include "store/threadmessage.h"
 
 #include "config/configuration.h"
+#include "foundation/asciitext.h"
 #include "foundation/digest.h"
 #include "node/threadfile.h"
 #include "store/pagetext.h"
@@ -34,14 +35,6 @@ void element(std::string& out, std::string_view indent, std::string_view name,
     out += "</";
     out += name;
     out += ">\n";
-}
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "store/threadsync.h"
 
+#include "foundation/asciitext.h"
 #include "foundation/digest.h"
 #include "node/nodeaddress.h"
 #include "node/serverio.h"
@@ -15,14 +16,6 @@
 namespace bryndle {
 
 namespace {
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // Runs release() however fetch ends.
 template <class F> struct AtExit {

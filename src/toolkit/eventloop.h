@@ -33,6 +33,15 @@ public:
         return [handler = std::move(handler)]() { protect(handler); };
     }
 
+    // The program is ending: closes the open dialogs and pop-up menus and ends every running
+    // loop. Until the outermost loop has returned, exec() returns at once, so that no handler
+    // below can wait on a new dialog.
+    static void terminateAll();
+    static bool isTerminating();
+    // Dispatches events for the time given instead of blocking the thread (outside any loop's
+    // bookkeeping, so that a termination does not cut it short).
+    static void dispatchFor(int milliseconds);
+
 private:
     QEventLoop loop_;
     EventLoop* outer_ = nullptr;

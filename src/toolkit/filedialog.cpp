@@ -20,6 +20,10 @@ std::unique_ptr<FileDialog>& current() {
 
 } // namespace
 
+QString FileDialog::saveFile(QWidget* parent, const QString& suggestedPath) {
+    return QFileDialog::getSaveFileName(parent, QString(), suggestedPath);
+}
+
 FileDialog& FileDialog::instance() {
     return *current();
 }

@@ -1,5 +1,7 @@
 #include "toolkit/messagebox.h"
 
+#include "toolkit/eventloop.h"
+
 #include <QAbstractButton>
 #include <QMessageBox>
 
@@ -11,8 +13,12 @@ class ToolkitMessageBox : public MessageBox {
 public:
     int open(QWidget* parent, const QString& title, const QString& text, Icon icon,
              int buttons) override {
+        if (EventLoop::isTerminating())
+            return escapeAnswer(buttons);
         QMessageBox box(parent);
         box.setWindowTitle(title);
+        // Texts come from nodes and errors too: never read as markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         box.setIcon(toQt(icon));
         const std::pair<int, QMessageBox::StandardButton> map[] = {{OK, QMessageBox::Ok},
@@ -36,7 +42,12 @@ public:
         for (const auto& [code, button] : map)
             if (pressed == button)
                 return code;
-        // Closed without a button: the box's escape answer.
+        return escapeAnswer(buttons);
+    }
+
+private:
+    // Closed without a button.
+    static int escapeAnswer(int buttons) {
         if (buttons & Cancel)
             return Cancel;
         if (buttons & No)
@@ -44,7 +55,6 @@ public:
         return OK;
     }
 
-private:
     static QMessageBox::Icon toQt(Icon icon) {
         switch (icon) {
         case Icon::Information:

@@ -8,8 +8,9 @@ class QWidget;
 
 namespace bryndle {
 
-// Modal message boxes. The process-wide instance can be replaced, so that tests answer for
-// the user and see what was shown.
+// Modal message boxes, their texts shown as plain text. The process-wide instance can be
+// replaced, so that tests answer for the user and see what was shown. While the program is
+// ending the toolkit's box shows nothing and gives the answer of its close box.
 class MessageBox {
 public:
     enum class Icon { None, Information, Question, Warning, Error };

@@ -7,6 +7,9 @@
 namespace bryndle {
 
 void runModal(QDialog& window) {
+    // The program is ending: a new window would only flash.
+    if (EventLoop::isTerminating())
+        return;
     window.setWindowModality(Qt::ApplicationModal);
     EventLoop loop;
     const auto finished = QObject::connect(&window, &QDialog::finished, [&loop] { loop.quit(); });

@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 
@@ -425,6 +426,20 @@ private slots:
         trigger("openGatewayAction");
         const QString location = "shingetsu://" + file + "/get/?mode=1&items=25";
         QCOMPARE(opened_, (std::vector<QString>{location, location, gateway}));
+        // The bookmark: the opening location, under the name the add dialog was given.
+        whenModal([](QWidget* dialog) {
+            auto* ok = dialog->findChild<QPushButton*>("ok");
+            QVERIFY(ok);
+            ok->click();
+        });
+        trigger("addBookmarkAction");
+        QStringList bookmarks;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_->path() / "Bookmark"))
+            bookmarks << QString::fromStdString(entry.path().filename().string());
+        QCOMPARE(bookmarks.size(), 1);
+        QFile bookmark(QString::fromStdString(dir_->file("Bookmark/")) + bookmarks.first());
+        QVERIFY(bookmark.open(QIODevice::ReadOnly));
+        QVERIFY(bookmark.readAll().contains(("URL=" + location).toUtf8()));
         trigger("copyTitleAction");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(title));
         trigger("copyWikiLinkAction");

@@ -18,10 +18,13 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -29,6 +32,8 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace bryndle {
@@ -54,39 +59,78 @@ struct Thread {
     uint32_t size = 0;
 };
 
+// A connected socket to the node on 127.0.0.1, closed with the object.
+class Connection {
+public:
+    explicit Connection(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            throw std::runtime_error("connect");
+        }
+    }
+    ~Connection() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Connection(Connection&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Sends what the node takes; a node that has stopped reading ends the sending quietly.
+    void send(std::string_view bytes) {
+        while (!bytes.empty()) {
+            ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (sent <= 0) {
+                return;
+            }
+            bytes.remove_prefix(static_cast<size_t>(sent));
+        }
+    }
+    // Up to count bytes, as soon as any have arrived.
+    std::string read(size_t count, int guardSeconds = 30) {
+        timeval guard{guardSeconds, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard);
+        std::string bytes(count, '\0');
+        ssize_t n = ::recv(fd_, bytes.data(), count, 0);
+        bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return bytes;
+    }
+    // Reads until the node closes, after ending the sending side when asked. The guard only
+    // keeps a node that never answers from hanging the test.
+    std::string answer(int guardSeconds = 30, bool endSending = false) {
+        if (endSending) {
+            ::shutdown(fd_, SHUT_WR);
+        }
+        timeval guard{guardSeconds, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard);
+        std::string response;
+        char buffer[4096];
+        for (;;) {
+            ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n == 0) {
+                return response;
+            }
+            if (n < 0) {
+                throw std::runtime_error("the node did not close the connection");
+            }
+            response.append(buffer, static_cast<size_t>(n));
+        }
+    }
+
+private:
+    int fd_;
+};
+
 // One HTTP exchange on a raw socket: sends the bytes and reads until the node closes.
-std::string rawExchange(int port, const std::string& request) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        throw std::runtime_error("socket");
-    }
-    // Only a guard against a node that never closes; a closed answer returns at once.
-    timeval guard{30, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        throw std::runtime_error("connect");
-    }
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string response;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n == 0) {
-            break;
-        }
-        if (n < 0) {
-            ::close(fd);
-            throw std::runtime_error("the node did not close the connection");
-        }
-        response.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return response;
+std::string rawExchange(int port, const std::string& request, int guardSeconds = 30,
+                        bool endSending = false) {
+    Connection connection(port);
+    connection.send(request);
+    return connection.answer(guardSeconds, endSending);
 }
 
 struct RawResponse {
@@ -111,6 +155,7 @@ struct FormField {
 
 struct PostAnswer {
     int status = 0;
+    std::string head;
     std::string location;
     std::string contentType;
     std::string body;
@@ -149,6 +194,7 @@ PostAnswer postForm(int port, const std::vector<FormField>& fields,
     if (raw.head.size() > 12) {
         answer.status = std::stoi(raw.head.substr(9, 3));
     }
+    answer.head = raw.head;
     answer.location = headerValue(raw.head, "Location");
     answer.contentType = headerValue(raw.head, "Content-Type");
     answer.body = raw.body;
@@ -555,6 +601,136 @@ TEST_F(LocalNodeTest, EveryAnswerClosesItsConnectionWithOrWithoutHost) {
         splitResponse(rawExchange(port(), "GET /server.cgi/get/thread_42/0- HTTP/1.0\r\n\r\n"));
     EXPECT_EQ(unknown.body, "");
     EXPECT_FALSE(have("B"));
+}
+
+TEST_F(LocalNodeTest, AnswersWhileManyConnectionsAreIdleOrSendOneByteASecond) {
+    const std::string slowHead = "GET /server.cgi/have/thread_41 HTTP/1.0\r\nX-Slow: ";
+    std::vector<Connection> idle;
+    std::vector<Connection> slow;
+    for (int i = 0; i < 256; ++i) {
+        idle.emplace_back(port());
+        slow.emplace_back(port());
+    }
+    std::atomic<bool> probed = false;
+    std::thread trickle([&] {
+        for (size_t i = 0; !probed; ++i) {
+            char c = i < slowHead.size() ? slowHead[i] : 'a';
+            for (Connection& connection : slow) {
+                connection.send(std::string_view(&c, 1));
+            }
+            for (int wait = 0; wait < 20 && !probed; ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+    });
+    // Let a few slow bytes arrive first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The bound only turns a node that does not answer into a failure; latency is measured by
+    // the benchmark.
+    std::string probe;
+    EXPECT_NO_THROW(probe =
+                        rawExchange(port(), "GET /server.cgi/have/thread_41 HTTP/1.0\r\n\r\n", 5));
+    probed = true;
+    trickle.join();
+    EXPECT_EQ(splitResponse(probe).body, "NO\n");
+}
+
+TEST_F(LocalNodeTest, HeadsBeyondTheirBoundsAnswer431) {
+    const std::string line = "GET /server.cgi/have/thread_41 HTTP/1.1\r\n";
+    std::string many;
+    std::string fifty;
+    for (int i = 0; i < 200000; ++i) {
+        many += "X-Line: " + std::to_string(i) + "\r\n";
+        if (i == 49) {
+            fifty = many;
+        }
+    }
+    // The node answers at once and drops the rest of what comes.
+    EXPECT_EQ(rawExchange(port(), line + many + "\r\n", 30, true).substr(0, 13), "HTTP/1.1 431 ");
+    std::string wide;
+    for (int i = 0; i < 10; ++i) {
+        wide += "X-Wide: " + std::string(7000, 'w') + "\r\n";
+    }
+    EXPECT_EQ(rawExchange(port(), line + wide + "\r\n").substr(0, 13), "HTTP/1.1 431 ");
+    // Within the bounds the same request is answered.
+    auto within = splitResponse(rawExchange(port(), line + fifty + "\r\n"));
+    EXPECT_EQ(within.head.substr(0, 13), "HTTP/1.1 200 ");
+    EXPECT_EQ(within.body, "NO\n");
+}
+
+TEST_F(LocalNodeTest, AdminPagesAnswerOnlyRequestsNamingTheNodeItself) {
+    const std::string title = "管理";
+    const std::string file = threadFileName(title);
+    const std::string own = std::to_string(port());
+    ASSERT_EQ(post(title, "x").status, 302);
+    auto pageFor = [&](const std::string& hostFields) {
+        return splitResponse(rawExchange(port(), "GET /admin.cgi?cmd=fdel&file=" + file +
+                                                     " HTTP/1.1\r\n" + hostFields + "\r\n"));
+    };
+    for (const std::string host : {"127.0.0.1:", "localhost:", "LocalHost:", "[::1]:"}) {
+        EXPECT_EQ(pageFor("Host: " + host + own + "\r\n").head.substr(9, 3), "200") << host;
+    }
+    for (const std::string& host :
+         std::vector<std::string>{"evil.example:" + own, "127.0.0.1", "localhost:1" + own,
+                                  "127.0.0.2:" + own, "localhost.:" + own}) {
+        auto refused = pageFor("Host: " + host + "\r\n");
+        EXPECT_EQ(refused.head.substr(9, 3), "421") << host;
+        EXPECT_EQ(refused.body.find("sid"), std::string::npos) << host;
+    }
+    EXPECT_EQ(pageFor("").head.substr(9, 3), "421");
+    EXPECT_EQ(pageFor("Host: 127.0.0.1:" + own + "\r\nHost: evil.example\r\n").head.substr(9, 3),
+              "421");
+
+    // A valid code sent under another name deletes nothing.
+    std::smatch match;
+    std::string page = pageFor("Host: 127.0.0.1:" + own + "\r\n").body;
+    ASSERT_TRUE(std::regex_search(page, match, std::regex("name=\"sid\" value=\"([0-9a-f]+)\"")));
+    std::string form = "cmd=xfdel&file=" + file + "&sid=" + match[1].str();
+    std::string deletion = "POST /admin.cgi HTTP/1.1\r\nHost: evil.example:" + own +
+                           "\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                           "Content-Length: " +
+                           std::to_string(form.size()) + "\r\n\r\n" + form;
+    EXPECT_EQ(rawExchange(port(), deletion).substr(9, 3), "421");
+    EXPECT_TRUE(have(title));
+    // The node's other pages answer whatever name the request uses.
+    auto thread = rawExchange(port(), "GET /thread.cgi/" + encodeTitle(title) +
+                                          " HTTP/1.1\r\nHost: evil.example:" + own + "\r\n\r\n");
+    EXPECT_EQ(thread.substr(9, 3), "200");
+}
+
+TEST_F(LocalNodeTest, EveryAnswerForbidsContentSniffing) {
+    const std::string nosniff = "\r\nX-Content-Type-Options: nosniff\r\n";
+    auto posted = post("A", "x");
+    EXPECT_EQ(posted.status, 302);
+    EXPECT_NE(posted.head.find(nosniff), std::string::npos);
+    std::string tooMany = "GET / HTTP/1.1\r\n";
+    for (int i = 0; i < 200; ++i) {
+        tooMany += "X: y\r\n";
+    }
+    for (const std::string& request : std::vector<std::string>{
+             "GET /server.cgi/have/thread_41 HTTP/1.0\r\n\r\n",
+             "GET /thread.cgi/A HTTP/1.0\r\n\r\n", "GET /nothing HTTP/1.0\r\n\r\n",
+             "GET /server.cgi/get/thread_41/- HTTP/1.0\r\n\r\n", "GET / HTTP/9.9\r\n\r\n",
+             "BAD\r\n\r\n", "GET /admin.cgi?cmd=fdel HTTP/1.0\r\n\r\n", tooMany + "\r\n"}) {
+        auto answer = splitResponse(rawExchange(port(), request));
+        EXPECT_NE(answer.head.find(nosniff), std::string::npos) << answer.head;
+    }
+}
+
+TEST_F(LocalNodeTest, APostThatWaitsForContinueIsTakenUp) {
+    std::string form = "cmd=post&file=" + threadFileName("続き") + "&body=x";
+    Connection connection(port());
+    connection.send("POST /thread.cgi HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                    "Content-Type: application/x-www-form-urlencoded\r\n"
+                    "Expect: 100-continue\r\nContent-Length: " +
+                    std::to_string(form.size()) + "\r\n\r\n");
+    const std::string proceed = "HTTP/1.1 100 Continue\r\n\r\n";
+    EXPECT_EQ(connection.read(proceed.size()), proceed);
+    connection.send(form);
+    std::string answer = connection.answer();
+    EXPECT_EQ(answer.substr(0, 13), "HTTP/1.1 302 ");
+    EXPECT_EQ(answer.find("100 Continue"), std::string::npos);
+    EXPECT_EQ(getRange("続き", 0).size(), 1u);
 }
 
 TEST(LocalNodeProcessTest, TerminationKeepsEveryPost) {

@@ -23,9 +23,11 @@ namespace bryndle::test {
 
 class NodeProcess {
 public:
-    // port 0: any free port.
-    NodeProcess(std::filesystem::path dataFolder, bool samples, int port = 0)
-        : dataFolder_(std::move(dataFolder)), samples_(samples), requestedPort_(port) {}
+    // port 0: any free port. The program is the built node unless another is named.
+    NodeProcess(std::filesystem::path dataFolder, bool samples, int port = 0,
+                std::string program = BRYNDLE_NODE_PROGRAM)
+        : dataFolder_(std::move(dataFolder)), samples_(samples), requestedPort_(port),
+          program_(std::move(program)) {}
     ~NodeProcess() {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
@@ -56,7 +58,7 @@ public:
             envp.push_back(variable.data());
         }
         envp.push_back(nullptr);
-        std::string program = BRYNDLE_NODE_PROGRAM;
+        std::string program = program_;
         char* argv[] = {program.data(), nullptr};
         if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
             pid_ = -1;
@@ -102,6 +104,7 @@ private:
     std::filesystem::path dataFolder_;
     bool samples_;
     int requestedPort_;
+    std::string program_;
     pid_t pid_ = -1;
     int exitStatus_ = -1;
     int port_ = 0;

@@ -3,9 +3,15 @@
 #include "nodeserver.h"
 #include "nodetext.h"
 
+#include "node/threadfile.h"
 #include "support/tempdir.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -30,8 +36,9 @@ bool waitForTotal(const NodeActivity& activity, uint64_t total) {
 
 class RunningServer {
 public:
-    RunningServer(NodeStore& store, NodeActivity& activity, NodeServer::Clock clock)
-        : server(store, activity, std::move(clock)) {
+    RunningServer(NodeStore& store, NodeActivity& activity, NodeServer::Clock clock,
+                  RequestFront::Limits limits = {})
+        : server(store, activity, std::move(clock), limits) {
         port = server.bind(0);
         if (port <= 0) {
             throw std::runtime_error("bind");
@@ -115,7 +122,7 @@ TEST(NodeServerTest, RecentListHoldsTheLastWeekOnly) {
     now += 5;
     auto posted = client.Post(
         "/thread.cgi", httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
-                                                       {"file", NodeText::fileName("old"), "", ""},
+                                                       {"file", threadFileName("old"), "", ""},
                                                        {"body", "up again", "", ""}});
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 302);
@@ -136,7 +143,7 @@ TEST(NodeServerTest, DeletionCodesExpireAndBelongToOneThread) {
     httplib::Client client("127.0.0.1", running.port);
 
     auto codeFor = [&](const std::string& title) {
-        auto page = client.Get("/admin.cgi?cmd=fdel&file=" + NodeText::fileName(title));
+        auto page = client.Get("/admin.cgi?cmd=fdel&file=" + threadFileName(title));
         std::smatch match;
         if (!page || !std::regex_search(page->body, match,
                                         std::regex("name=\"sid\" value=\"([0-9a-f]{32})\""))) {
@@ -145,9 +152,9 @@ TEST(NodeServerTest, DeletionCodesExpireAndBelongToOneThread) {
         return match[1].str();
     };
     auto remove = [&](const std::string& title, const std::string& code) {
-        auto answer = client.Post("/admin.cgi",
-                                  "cmd=xfdel&file=" + NodeText::fileName(title) + "&sid=" + code,
-                                  "application/x-www-form-urlencoded");
+        auto answer =
+            client.Post("/admin.cgi", "cmd=xfdel&file=" + threadFileName(title) + "&sid=" + code,
+                        "application/x-www-form-urlencoded");
         return answer ? answer->status : 0;
     };
 
@@ -170,10 +177,47 @@ TEST(NodeServerTest, DeletionCodesExpireAndBelongToOneThread) {
 
     // A GET cannot delete.
     auto get =
-        client.Get("/admin.cgi?cmd=xfdel&file=" + NodeText::fileName("b") + "&sid=" + codeFor("b"));
+        client.Get("/admin.cgi?cmd=xfdel&file=" + threadFileName("b") + "&sid=" + codeFor("b"));
     ASSERT_TRUE(get);
     EXPECT_EQ(get->status, 400);
     EXPECT_TRUE(store.thread("b"));
+}
+
+TEST(NodeServerTest, DeletionCodesAreBoundedInNumber) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    store.addRecord("a", NodeStore::makeRecord(1, "body:a"));
+    int64_t now = 3'000'000'000;
+    NodeServer server(store, activity, [&] { return now; });
+    std::string host = "Host: 127.0.0.1:" + std::to_string(server.bind(0)) + "\r\n";
+    const std::string file = threadFileName("a");
+    auto newCode = [&] {
+        ++now;
+        std::string page =
+            server.answer("GET /admin.cgi?cmd=fdel&file=" + file + " HTTP/1.1\r\n" + host + "\r\n");
+        std::smatch match;
+        std::regex_search(page, match, std::regex("name=\"sid\" value=\"([0-9a-f]{32})\""));
+        return match[1].str();
+    };
+    auto remove = [&](const std::string& code) {
+        std::string form = "cmd=xfdel&file=" + file + "&sid=" + code;
+        return server
+            .answer("POST /admin.cgi HTTP/1.1\r\n" + host +
+                    "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                    std::to_string(form.size()) + "\r\n\r\n" + form)
+            .substr(9, 3);
+    };
+    std::string first = newCode();
+    for (size_t i = 1; i < NodeServer::kMaxDeleteCodes; ++i) {
+        newCode();
+    }
+    std::string last = newCode();
+    // The code that would expire first made room for the newest.
+    EXPECT_EQ(remove(first), "403");
+    EXPECT_TRUE(store.thread("a"));
+    EXPECT_EQ(remove(last), "302");
+    EXPECT_FALSE(store.thread("a"));
 }
 
 TEST(NodeServerTest, UrlEncodedFormsAndTheRequestLog) {
@@ -184,7 +228,7 @@ TEST(NodeServerTest, UrlEncodedFormsAndTheRequestLog) {
     httplib::Client client("127.0.0.1", running.port);
 
     auto posted = client.Post("/thread.cgi",
-                              "cmd=post&file=" + NodeText::fileName("u") +
+                              "cmd=post&file=" + threadFileName("u") +
                                   "&name=%E5%90%8D&body=a%2Bb+%26+c%0D%0Ad",
                               "application/x-www-form-urlencoded");
     ASSERT_TRUE(posted);
@@ -207,10 +251,70 @@ TEST(NodeServerTest, UrlEncodedFormsAndTheRequestLog) {
     EXPECT_EQ(activity.latest().front().path, "/");
 }
 
+// A connection on the running server's port; what it receives until the server closes it.
+std::string sendAndRead(int port, const std::string& bytes) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval guard{30, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard);
+    std::string received;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+            received.append(buffer, static_cast<size_t>(n));
+        }
+        if (n < 0) {
+            received = "no close";
+        }
+    }
+    ::close(fd);
+    return received;
+}
+
+TEST(NodeServerTest, RequestsNotWholeInTimeAreEnded) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    RequestFront::Limits limits;
+    limits.requestTime = std::chrono::milliseconds(300);
+    RunningServer running(store, activity, nullptr, limits);
+
+    // A started head is answered 408; a connection that sent nothing is just closed.
+    EXPECT_EQ(sendAndRead(running.port, "GET / HTTP/1.1\r\n").substr(0, 13), "HTTP/1.1 408 ");
+    EXPECT_EQ(sendAndRead(running.port, ""), "");
+    std::string form = "cmd=post&file=" + threadFileName("t") + "&body=x";
+    std::string post = "POST /thread.cgi HTTP/1.0\r\nContent-Type: "
+                       "application/x-www-form-urlencoded\r\nContent-Length: " +
+                       std::to_string(form.size()) + "\r\n\r\n";
+    EXPECT_EQ(sendAndRead(running.port, post + form.substr(1)).substr(0, 13), "HTTP/1.1 408 ");
+    EXPECT_FALSE(store.thread("t"));
+    EXPECT_EQ(sendAndRead(running.port, post + form).substr(0, 13), "HTTP/1.1 302 ");
+    EXPECT_TRUE(store.thread("t"));
+}
+
+TEST(NodeServerTest, AnswersARequestGivenAsBytes) {
+    TempDir dir;
+    NodeStore store(dir.file("node.db"));
+    NodeActivity activity;
+    store.addRecord("a", NodeStore::makeRecord(1, "body:a"));
+    NodeServer server(store, activity);
+    std::string answer =
+        server.answer("GET /server.cgi/have/" + threadFileName("a") + " HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(answer.substr(0, 13), "HTTP/1.1 200 ");
+    EXPECT_NE(answer.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos);
+    EXPECT_EQ(answer.substr(answer.size() - 8), "\r\n\r\nYES\n");
+}
+
 TEST(NodeActivityTest, KeepsTheNewestEntriesUpToItsCapacity) {
     NodeActivity activity(3);
     for (int i = 0; i < 5; ++i) {
-        activity.add({i, "GET", "/" + std::to_string(i), 200});
+        // Appended: "literal" + a temporary string draws a false -Wrestrict from GCC 12.
+        activity.add({i, "GET", std::string("/").append(std::to_string(i)), 200});
     }
     auto entries = activity.latest();
     ASSERT_EQ(entries.size(), 3u);

@@ -1,16 +1,20 @@
 #include "nodetext.h"
 
+#include "foundation/asciitext.h"
+#include "node/encodetitle.h"
+#include "node/threadfile.h"
+
 #include <gtest/gtest.h>
 
 namespace bryndle {
 namespace {
 
 TEST(NodeTextTest, FileNamesRoundTrip) {
-    EXPECT_EQ(NodeText::fileName("A"), "thread_41");
-    EXPECT_EQ(NodeText::fileName("雑談"), "thread_E99B91E8AB87");
+    EXPECT_EQ(threadFileName("A"), "thread_41");
+    EXPECT_EQ(threadFileName("雑談"), "thread_E99B91E8AB87");
     EXPECT_EQ(NodeText::titleOfFile("thread_E99B91E8AB87"), "雑談");
     EXPECT_EQ(NodeText::titleOfFile("thread_e99b91e8ab87"), "雑談");
-    EXPECT_EQ(NodeText::titleOfFile(NodeText::fileName("a,b \"c\"?#")), "a,b \"c\"?#");
+    EXPECT_EQ(NodeText::titleOfFile(threadFileName("a,b \"c\"?#")), "a,b \"c\"?#");
 }
 
 TEST(NodeTextTest, FileNamesThatNameNoUsableTitle) {
@@ -27,20 +31,20 @@ TEST(NodeTextTest, FileNamesThatNameNoUsableTitle) {
 }
 
 TEST(NodeTextTest, EncodePathKeepsTheUriSetButEncodesQuestionAndNumberSigns) {
-    EXPECT_EQ(NodeText::encodePath("a b?c#d"), "a%20b%3Fc%23d");
-    EXPECT_EQ(NodeText::encodePath("x/y;z:@&=+$,-_.!~*'()"), "x/y;z:@&=+$,-_.!~*'()");
-    EXPECT_EQ(NodeText::encodePath("100%"), "100%25");
-    EXPECT_EQ(NodeText::encodePath("雑"), "%E9%9B%91");
-    EXPECT_EQ(NodeText::encodePath("\"<>"), "%22%3C%3E");
+    EXPECT_EQ(encodeTitle("a b?c#d"), "a%20b%3Fc%23d");
+    EXPECT_EQ(encodeTitle("x/y;z:@&=+$,-_.!~*'()"), "x/y;z:@&=+$,-_.!~*'()");
+    EXPECT_EQ(encodeTitle("100%"), "100%25");
+    EXPECT_EQ(encodeTitle("雑"), "%E9%9B%91");
+    EXPECT_EQ(encodeTitle("\"<>"), "%22%3C%3E");
 }
 
 TEST(NodeTextTest, PercentDecoding) {
-    EXPECT_EQ(NodeText::percentDecode("a%20b?c%3f%23+"), "a b?c?#+");
-    EXPECT_EQ(NodeText::percentDecode("%E9%9B%91"), "雑");
-    EXPECT_EQ(NodeText::percentDecode("100%"), "100%");
-    EXPECT_EQ(NodeText::percentDecode("%4"), "%4");
-    EXPECT_EQ(NodeText::percentDecode("%zz%4g"), "%zz%4g");
-    EXPECT_EQ(NodeText::percentDecode(NodeText::encodePath("x y/?#%\"")), "x y/?#%\"");
+    EXPECT_EQ(percentDecode("a%20b?c%3f%23+"), "a b?c?#+");
+    EXPECT_EQ(percentDecode("%E9%9B%91"), "雑");
+    EXPECT_EQ(percentDecode("100%"), "100%");
+    EXPECT_EQ(percentDecode("%4"), "%4");
+    EXPECT_EQ(percentDecode("%zz%4g"), "%zz%4g");
+    EXPECT_EQ(percentDecode(encodeTitle("x y/?#%\"")), "x y/?#%\"");
 }
 
 TEST(NodeTextTest, EscapePostedAsNodesStoreIt) {

@@ -5,6 +5,7 @@
 #include "shell/newthreadeditdialog.h"
 #include "shell/onelineeditdialog.h"
 #include "shell/optiondialog.h"
+#include "shell/recordsperpageeditdialog.h"
 #include "support/tempdir.h"
 #include "toolkit/uitest.h"
 
@@ -17,7 +18,9 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 using namespace bryndle;
 using namespace bryndle::test;
@@ -130,6 +133,58 @@ private slots:
         QCOMPARE(config.nodeHost(), std::string("node.example"));
     }
 
+    // The host is taken without blanks around it; one with a blank, "/" or ":" inside, or none,
+    // keeps the window open with a message and changes nothing.
+    void hostIsTrimmedAndRefusedWithBlanksSlashesOrColons() {
+        auto& config = Configuration::instance();
+        QStringList texts;
+        whenModal([&](QWidget* dialog) {
+            auto* host = child<QLineEdit>(dialog, "host");
+            for (const char* refused : {"node example", "node/x", "node:8000", " \t ", "a\tb"}) {
+                host->setText(QString::fromUtf8(refused));
+                child<QPushButton>(dialog, "apply")->click();
+                QVERIFY(dialog->isVisible());
+            }
+            QCOMPARE(config.nodeHost(), std::string("localhost"));
+            for (const auto& shown : box_->shown)
+                texts << shown.text;
+            host->setText(QStringLiteral(" node.example\t"));
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        OptionDialog().open();
+        QCOMPARE(texts, QStringList({QStringLiteral("ホスト: 空白、/、: は使えません"),
+                                     QStringLiteral("ホスト: 空白、/、: は使えません"),
+                                     QStringLiteral("ホスト: 空白、/、: は使えません"),
+                                     QStringLiteral("ホスト: 入力されていません"),
+                                     QStringLiteral("ホスト: 空白、/、: は使えません")}));
+        QCOMPARE(box_->shown.size(), size_t{5});
+        QCOMPARE(config.nodeHost(), std::string("node.example"));
+    }
+
+    // Confirmed options are written at once (a crash later keeps them); closing writes nothing.
+    void confirmedOptionsAreWrittenAtOnce() {
+        whenModal([](QWidget* dialog) {
+            child<QLineEdit>(dialog, "host")->setText(QStringLiteral("node.example"));
+            child<QPushButton>(dialog, "close")->click();
+        });
+        OptionDialog().open();
+        QVERIFY(!std::filesystem::exists("config.db"));
+
+        whenModal([](QWidget* dialog) {
+            child<QLineEdit>(dialog, "host")->setText(QStringLiteral("node.example"));
+            setPort(dialog, QStringLiteral("8123"));
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        OptionDialog().open();
+        Configuration stored;
+        stored.load();
+        QCOMPARE(stored.nodeHost(), std::string("node.example"));
+        QCOMPARE(stored.nodePort(), uint16_t{8123});
+        QVERIFY(!stored.controlNodeProgram());
+        QVERIFY(box_->shown.empty());
+    }
+
     void controlBoxEnablesThePathAndStoresTheSetting() {
         auto& config = Configuration::instance();
         config.setControlNodeProgram(true);
@@ -227,7 +282,7 @@ private slots:
         QString title, label, button, initial;
         whenModal([&](QWidget* window) {
             title = window->windowTitle();
-            label = window->findChild<QLabel*>()->text();
+            label = anyChild<QLabel>(window)->text();
             button = child<QPushButton>(window, "confirm")->text();
             auto* field = child<QLineEdit>(window, "text");
             initial = field->text();
@@ -275,6 +330,79 @@ private slots:
         QCOMPARE(dialog.getText(), QStringLiteral("preset"));
     }
 
+    // A text given beforehand that is longer than the limit is shown whole, not cut; confirmed
+    // unchanged it is refused with a message, shortened it is taken.
+    void longerTextGivenBeforehandIsKeptAndRefused() {
+        OneLineEditDialog dialog(QStringLiteral("ホームページ変更"), QStringLiteral("アドレス"),
+                                 256);
+        const QString longPage = QStringLiteral("http://example.org/") + QString(281, u'a');
+        QCOMPARE(longPage.size(), 300);
+        dialog.setText(longPage);
+        QString shown;
+        bool openAfterRefusal = false;
+        whenModal([&](QWidget* window) {
+            auto* field = child<QLineEdit>(window, "text");
+            shown = field->text();
+            child<QPushButton>(window, "confirm")->click();
+            openAfterRefusal = window->isVisible();
+            field->setText(longPage.left(256));
+            child<QPushButton>(window, "confirm")->click();
+        });
+        QCOMPARE(dialog.open(), 32);
+        QCOMPARE(shown, longPage);
+        QVERIFY(openAfterRefusal);
+        QCOMPARE(box_->shown.size(), size_t{1});
+        QCOMPARE(box_->shown[0].text, QStringLiteral("256文字以内で入力してください"));
+        QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);
+        QCOMPARE(dialog.getText(), longPage.left(256));
+
+        // Closed instead, the long text stays.
+        dialog.setText(longPage);
+        whenModal([](QWidget* window) { child<QPushButton>(window, "close")->click(); });
+        QCOMPARE(dialog.open(), 256);
+        QCOMPARE(dialog.getText(), longPage);
+    }
+
+    void recordsPerPageAreOneToAThousand() {
+        QCOMPARE(RecordsPerPageEditDialog::parse(QStringLiteral("1")), std::optional<int32_t>(1));
+        QCOMPARE(RecordsPerPageEditDialog::parse(QStringLiteral(" 1000 ")),
+                 std::optional<int32_t>(1000));
+        QCOMPARE(RecordsPerPageEditDialog::parse(QStringLiteral("030")),
+                 std::optional<int32_t>(30));
+        for (const char* refused :
+             {"0", "1001", "-5", "+5", "", "3 0", "1e3", "99999999999", "３０"})
+            QVERIFY2(!RecordsPerPageEditDialog::parse(QString::fromUtf8(refused)), refused);
+        QVERIFY(Configuration::isValidItemsPerPage(1));
+        QVERIFY(Configuration::isValidItemsPerPage(1000));
+        QVERIFY(!Configuration::isValidItemsPerPage(0));
+        QVERIFY(!Configuration::isValidItemsPerPage(1001));
+
+        RecordsPerPageEditDialog dialog;
+        QCOMPARE(dialog.textLimit(), 50);
+        QString title, label;
+        bool openAfterRefusals = false;
+        whenModal([&](QWidget* window) {
+            title = window->windowTitle();
+            label = anyChild<QLabel>(window)->text();
+            auto* field = child<QLineEdit>(window, "text");
+            for (const char* refused : {"0", "1001", "abc"}) {
+                field->setText(QString::fromUtf8(refused));
+                child<QPushButton>(window, "confirm")->click();
+            }
+            openAfterRefusals = window->isVisible();
+            field->setText(QStringLiteral("50"));
+            child<QPushButton>(window, "confirm")->click();
+        });
+        QCOMPARE(dialog.open(), 32);
+        QCOMPARE(title, QStringLiteral("表示件数変更"));
+        QCOMPARE(label, QStringLiteral("1ページの表示件数"));
+        QVERIFY(openAfterRefusals);
+        QCOMPARE(box_->shown.size(), size_t{3});
+        QCOMPARE(box_->shown[0].text,
+                 QStringLiteral("1ページの表示件数: 1から1000までの数を入力してください"));
+        QCOMPARE(dialog.value(), std::optional<int32_t>(50));
+    }
+
     void textLimits() {
         NewThreadEditDialog newThread(QStringLiteral("新規スレッド作成"),
                                       QStringLiteral("スレッド名"), 256);
@@ -315,8 +443,9 @@ private slots:
             text = credits->toPlainText();
             readOnly = credits->isReadOnly();
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
-            centred = window->pos() == QPoint((screen.width() - window->width()) / 2,
-                                              (screen.height() - window->height()) / 2);
+            centred = window->pos() ==
+                      screen.topLeft() + QPoint((screen.width() - window->width()) / 2,
+                                                (screen.height() - window->height()) / 2);
             auto* ok = child<QPushButton>(window, "ok");
             okDefault = ok->isDefault() && ok->text() == QStringLiteral("OK");
             ok->click();

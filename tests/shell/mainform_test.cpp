@@ -10,6 +10,7 @@
 #include "toolkit/uitest.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -20,8 +21,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 using namespace bryndle;
@@ -48,10 +51,11 @@ bool placementStored() {
 }
 
 QMenu* menuNamed(Shell* shell, const QString& title) {
-    for (QAction* entry : shell->menuBar()->actions())
+    QMenu* found = nullptr;
+    for (QAction* entry : shell ? shell->menuBar()->actions() : QList<QAction*>())
         if (entry->text() == title)
-            return entry->menu();
-    return nullptr;
+            found = entry->menu();
+    return orStandIn(found, QStringLiteral("menu ") + title);
 }
 
 QStringList entryTexts(QMenu* menu) {
@@ -62,10 +66,20 @@ QStringList entryTexts(QMenu* menu) {
 }
 
 QAction* entryNamed(QMenu* menu, const QString& text) {
+    QAction* found = nullptr;
     for (QAction* entry : menu->actions())
         if (entry->text() == text)
-            return entry;
-    return nullptr;
+            found = entry;
+    return orStandIn(found, QStringLiteral("entry ") + text);
+}
+
+QAction* entryAt(QMenu* menu, int index) {
+    return orStandIn(menu->actions().value(index), QStringLiteral("entry %1").arg(index));
+}
+
+// The system's text for an error number, in the user's language.
+QString systemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 std::string writeScript(const fs::path& path, const std::string& body) {
@@ -108,6 +122,24 @@ private:
                 continue;
             fs::copy_file(entry.path(), fs::path("icons") / entry.path().filename());
         }
+    }
+
+    // Only a fault keeps a run going this long: then the flag is set, the extra step runs and
+    // the open dialogs are rejected, so that the run returns and the test fails instead of
+    // hanging.
+    std::unique_ptr<QTimer> rescueAfter(bool* rescued, std::function<void()> extra = {}) {
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, [rescued, extra] {
+            *rescued = true;
+            if (extra)
+                extra();
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(window))
+                    dialog->reject();
+        });
+        timer->start(20000);
+        return timer;
     }
 
     // Messages shown so far, by their text.
@@ -262,7 +294,7 @@ private slots:
         for (QAction* entry : shell->menuBar()->actions())
             tops << entry->text();
         QCOMPARE(tops, QStringList({QStringLiteral("ファイル(&F)"), QStringLiteral("表示(&V)"),
-                                    QStringLiteral("ツール(&T)"), QStringLiteral("ヘルプ(&F)")}));
+                                    QStringLiteral("ツール(&T)"), QStringLiteral("ヘルプ(&H)")}));
         QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ファイル(&F)"))),
                  QStringList{QStringLiteral("終了(&X)")});
         QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("表示(&V)"))),
@@ -270,8 +302,13 @@ private slots:
         QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ツール(&T)"))),
                  QStringList({QStringLiteral("オプション(&O)"), QStringLiteral("-"),
                               QStringLiteral("インターネットオプション(&I)")}));
-        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ヘルプ(&F)"))),
+        QCOMPARE(entryTexts(menuNamed(shell, QStringLiteral("ヘルプ(&H)"))),
                  QStringList{title + QStringLiteral(" について(&A)")});
+        // Every top menu can be reached from the keyboard: no two share an accelerator.
+        QSet<int> keys;
+        for (QAction* entry : shell->menuBar()->actions())
+            keys.insert(QKeySequence::mnemonic(entry->text())[0].toCombined());
+        QCOMPARE(keys.size(), tops.size());
         QVERIFY(form.tkSakuEntry()->isCheckable());
         QVERIFY(form.tkSakuEntry()->isChecked());
 
@@ -280,9 +317,10 @@ private slots:
         QMenu* tray = form.trayMenu();
         QCOMPARE(entryTexts(tray), QStringList({QStringLiteral("表示"), QStringLiteral("-"),
                                                 QStringLiteral("終了")}));
+        QVERIFY(tray->defaultAction() != nullptr);
         QCOMPARE(tray->defaultAction()->text(), QStringLiteral("表示"));
-        QCOMPARE(tray->actions()[0]->data().value<WrapperObject>().value(), 0);
-        QCOMPARE(tray->actions()[2]->data().value<WrapperObject>().value(), 1);
+        QCOMPARE(entryAt(tray, 0)->data().value<WrapperObject>().value(), 0);
+        QCOMPARE(entryAt(tray, 2)->data().value<WrapperObject>().value(), 1);
 
         // The main content fills the window.
         QVERIFY(form.mainComposite()->outerSash() != nullptr);
@@ -304,13 +342,13 @@ private slots:
 
         form.onIconify();
         QVERIFY(!shell->isVisible());
-        form.trayMenu()->actions()[0]->trigger();
+        entryAt(form.trayMenu(), 0)->trigger();
         QVERIFY(shell->isVisible());
 
         // The tray menu's exit asks before closing, also while the window is hidden.
         form.onIconify();
         box_->answers = {MessageBox::Yes};
-        form.trayMenu()->actions()[2]->trigger();
+        entryAt(form.trayMenu(), 2)->trigger();
         QCOMPARE(box_->shown.size(), size_t{1});
         QCOMPARE(box_->shown[0].text, title + QStringLiteral("終了しますか?"));
         QVERIFY(placementStored());
@@ -330,6 +368,126 @@ private slots:
         form.onIconify();
         QVERIFY(shell->isVisible());
         form.cleanUp();
+    }
+
+    // A termination while a dialog is open ends the dialog and the run as a confirmed exit
+    // does, without a question: the node program is stopped and the placement stored.
+    void terminationWithTheOptionsOpenEndsTheRunAndTheNodeProgram() {
+        const std::string program =
+            writeScript(dir_->path() / "nodeA" / "program", "exec sleep 600\n");
+        config().setControlNodeProgram(true);
+        config().setNodeProgramPath(program);
+        MainForm form;
+        pid_t pid = 0;
+        QString dialog;
+        QTimer::singleShot(0, [&] {
+            pid = form.daemonManager() ? form.daemonManager()->processId() : 0;
+            form.onOptionsMenu();
+        });
+        whenModal([&](QWidget* window) {
+            dialog = window->objectName();
+            ::raise(SIGTERM);
+        });
+        bool rescued = false;
+        const auto rescue = rescueAfter(&rescued);
+        form.run();
+        QVERIFY2(!rescued, "the termination left the dialog open");
+        QCOMPARE(dialog, QStringLiteral("OptionDialog"));
+        QCOMPARE(form.shell(), nullptr);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QVERIFY(pid > 0);
+        QVERIFY(!processExists(pid));
+        QVERIFY(box_->shown.empty());
+        QCOMPARE(storedPlacement().size(), size_t{5});
+    }
+
+    void terminationWhileTheSettingsProgramRunsEndsIt() {
+        const std::string program =
+            writeScript(dir_->path() / "settings", "echo $$ > started.tmp\n"
+                                                   "mv started.tmp started\nexec sleep 600\n");
+        MainForm form;
+        form.setSettingsPrograms({{QString::fromStdString(program), {}}});
+        QTimer::singleShot(0, [&] { form.onInternetOptionsMenu(); });
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!fs::exists("started"))
+                return;
+            poll.stop();
+            ::raise(SIGTERM);
+        });
+        poll.start();
+        const auto settingsPid = [] {
+            pid_t pid = 0;
+            std::ifstream("started") >> pid;
+            return pid;
+        };
+        bool rescued = false;
+        const auto rescue = rescueAfter(&rescued, [&] {
+            if (settingsPid() > 0)
+                kill(settingsPid(), SIGKILL);
+        });
+        form.run();
+        QVERIFY2(!rescued, "the termination waited for the settings program");
+        QCOMPARE(form.shell(), nullptr);
+        const pid_t pid = settingsPid();
+        QVERIFY(pid > 0);
+        QVERIFY(!processExists(pid));
+        QVERIFY(box_->shown.empty());
+    }
+
+    // Stopping a node program that ignores the request to end takes the grace time: meanwhile
+    // the interface's events are dispatched (the window stays disabled), from the options and
+    // at the end of the client.
+    void stoppingTheNodeProgramKeepsDispatchingEvents() {
+        const fs::path folder = dir_->path() / "nodeA";
+        const std::string program =
+            writeScript(folder / "program", "trap '' TERM\necho > ready\nexec sleep 600\n");
+        config().setControlNodeProgram(true);
+        config().setNodeProgramPath(program);
+        MainForm form;
+        form.open();
+        int ticksWhileStopping = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (form.shell() && !form.shell()->isEnabled())
+                ++ticksWhileStopping;
+        });
+        ticker.start();
+        // Started, and ignoring SIGTERM by now.
+        const auto started = [&] {
+            if (!form.daemonManager() ||
+                !QTest::qWaitFor([&] { return fs::exists(folder / "ready"); }))
+                return false;
+            fs::remove(folder / "ready");
+            form.daemonManager()->setGraceMilliseconds(300);
+            return true;
+        };
+
+        QVERIFY(started());
+        pid_t pid = form.daemonManager()->processId();
+        whenModal([](QWidget* dialog) {
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QCOMPARE(form.daemonManager(), nullptr);
+        QVERIFY(!processExists(pid));
+        QVERIFY(ticksWhileStopping >= 2);
+        QVERIFY(form.shell()->isEnabled());
+
+        whenModal([](QWidget* dialog) {
+            child<QCheckBox>(dialog, "control")->click();
+            child<QPushButton>(dialog, "apply")->click();
+        });
+        form.onOptionsMenu();
+        QVERIFY(started());
+        pid = form.daemonManager()->processId();
+        ticksWhileStopping = 0;
+        form.cleanUp();
+        QVERIFY(!processExists(pid));
+        QVERIFY(ticksWhileStopping >= 2);
     }
 
     void tkSakuWithoutNodeControlSaysSoAndUnchecks() {
@@ -358,8 +516,11 @@ private slots:
         MainForm form;
         box_->answers = {MessageBox::OK, MessageBox::Yes};
         QTimer::singleShot(0, [&] { form.shell()->close(); });
+        bool rescued = false;
+        const auto rescue = rescueAfter(&rescued, [&] { form.onTerminate(); });
         form.run();
-        QCOMPARE(texts(), QStringList({QStringLiteral("No such file or directory") + startErrorTail,
+        QVERIFY(!rescued);
+        QCOMPARE(texts(), QStringList({systemText(ENOENT) + startErrorTail,
                                        title + QStringLiteral("終了しますか?")}));
         QCOMPARE(box_->shown[0].title, QStringLiteral("bryndle"));
         QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);
@@ -462,8 +623,11 @@ private slots:
         form.onOptionsMenu();
         QCOMPARE(form.daemonManager(), nullptr);
         QVERIFY(!config().controlNodeProgram());
-        QCOMPARE(texts(),
-                 QStringList{QStringLiteral("No such file or directory") + startErrorTail});
+        QCOMPARE(texts(), QStringList{systemText(ENOENT) + startErrorTail});
+        // Written at once: a crash now would not start the program again.
+        Configuration stored;
+        stored.load();
+        QVERIFY(!stored.controlNodeProgram());
         form.cleanUp();
     }
 
@@ -472,11 +636,14 @@ private slots:
         MainForm form;
         box_->answers = {MessageBox::OK};
         QTimer::singleShot(0, [&] {
-            entryNamed(menuNamed(form.shell(), QStringLiteral("ヘルプ(&F)")),
+            entryNamed(menuNamed(form.shell(), QStringLiteral("ヘルプ(&H)")),
                        title + QStringLiteral(" について(&A)"))
                 ->trigger();
         });
+        bool rescued = false;
+        const auto rescue = rescueAfter(&rescued, [&] { form.onTerminate(); });
         form.run();
+        QVERIFY(!rescued);
         QCOMPARE(texts(), QStringList{QStringLiteral("bryndle_banner : not found")});
         QCOMPARE(box_->shown[0].title, title);
         QCOMPARE(box_->shown[0].icon, MessageBox::Icon::Warning);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -281,3 +282,226 @@ TEST_F(PageRendererTest, StylesheetsCannotWriteFiles) {
     EXPECT_THROW(PageRenderer::transform("<r/>", dir.file("writer.xsl")), RenderException);
     EXPECT_FALSE(std::filesystem::exists(target));
 }
+
+namespace {
+
+std::string themeRoot() {
+    return std::string(BRYNDLE_SOURCE_PATH) + "/data/template/theme";
+}
+
+// Every theme folder of the source tree; the settings menu lists the same folders.
+std::vector<std::string> themeNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(themeRoot()))
+        if (entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+using Texts = std::vector<std::string>;
+
+// The features every theme has, run against each theme folder.
+class ThemeTest : public PageRendererTest, public ::testing::WithParamInterface<std::string> {
+protected:
+    std::string page(const std::vector<ThreadMessage>& records, const std::string& recentId = {},
+                     const std::string& method = "get", const std::string& target = {},
+                     const std::string& root = themeRoot()) {
+        Schema s("abc");
+        s.method = method;
+        s.target = target;
+        return PageRenderer::render(
+            ThreadMessage::toDocument(s, root + "/" + GetParam(), records, 0, recentId));
+    }
+    static Texts recordClasses(const XmlQuery& html) {
+        return html.all("//div[@class = 'record' or starts-with(@class, 'record ')]/@class");
+    }
+};
+
+} // namespace
+
+TEST(ThemeFolderTest, TheDefaultAndThePaperThemeHaveEveryMethod) {
+    const Texts names = themeNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "terminal"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), "paper"), names.end());
+    for (const std::string& name : names)
+        for (const char* method : {"get.xsl", "cache.xsl", "post.xsl"})
+            EXPECT_TRUE(std::filesystem::exists(themeRoot() + "/" + name + "/" + method))
+                << name << "/" << method;
+}
+
+TEST_P(ThemeTest, KeepsRecordsAttachmentsAndThePostForm) {
+    ThreadMessage first = record(1, "body");
+    first.name = "月見";
+    first.mail = "sage";
+    first.trip = "abcdefghijk";
+    first.ext = "png";
+    first.setAttach("png bytes");
+    XmlQuery html(page({first, record(2, "two")}), XmlQuery::Kind::Html);
+    ASSERT_TRUE(html.ok());
+    EXPECT_EQ(html.all("//a[@name = @id]/@name"), (Texts{"0a0b0c01", "0a0b0c02"}));
+    EXPECT_EQ(html.all("//span[@class='no']"), (Texts{"0", "1"}));
+    EXPECT_EQ(html.all("//span[@class='name']"), (Texts{"月見", "名無しさん"}));
+    EXPECT_EQ(html.value("string(//span[@class='trip'])"), "◆abcdefghijk");
+    EXPECT_EQ(html.value("string(//span[@class='mail'])"), "[sage]");
+    EXPECT_EQ(html.count("//span[@class='date']"), 2u);
+    EXPECT_EQ(html.all("//div[@class='line']"), (Texts{"body", "two"}));
+    EXPECT_EQ(html.count("//div[@class='attach']/a/img[starts-with(@src, 'file://')]"), 1u);
+
+    XmlQuery cache(page({first}, "", "cache"), XmlQuery::Kind::Html);
+    EXPECT_EQ(cache.all("//div[@class='line']"), (Texts{"body"}));
+
+    XmlQuery post(page({first}, "", "post", "0a0b0c01"), XmlQuery::Kind::Html);
+    EXPECT_EQ(post.value("string(//form/@action)"), "http://127.0.0.1:8000/thread.cgi");
+    EXPECT_EQ(post.value("string(//form/@enctype)"), "multipart/form-data");
+    EXPECT_EQ(post.all("//form//input[@type='hidden']/@name"), (Texts{"cmd", "file", "dopost"}));
+    EXPECT_EQ(post.value("string(//input[@name='file']/@value)"), "thread_616263");
+    EXPECT_EQ(post.all("//form//*[@name][not(@type='hidden')]/@name"),
+              (Texts{"name", "mail", "body", "attach", "write"}));
+    EXPECT_EQ(post.value("string(//textarea[@name='body'])"), ">>0a0b0c01\n");
+}
+
+TEST_P(ThemeTest, AReferenceToARecordOnThePageCarriesAHoverBox) {
+    ThreadMessage first = record(1, "first line<br>second line");
+    first.name = "月見";
+    ThreadMessage second = record(2, "see &gt;&gt;0A0B0C01 and >>0a0b0c09 here");
+    XmlQuery html(page({first, second}), XmlQuery::Kind::Html);
+    ASSERT_TRUE(html.ok());
+    // Beside the link: the referred record's number, name and lines.
+    EXPECT_EQ(html.all("//span[@class='quote']/a[@class='ref']/@href"), (Texts{"#0a0b0c01"}));
+    EXPECT_EQ(html.all("//span[@class='quote']/span[@class='box']/span[@class='box-line']"),
+              (Texts{"first line", "second line"}));
+    EXPECT_EQ(html.value("string(//span[@class='box']//span[@class='box-no'])"), "0");
+    EXPECT_EQ(html.value("string(//span[@class='box']//span[@class='box-name'])"), "月見");
+    // A record that is not on the page is only linked.
+    EXPECT_EQ(html.all("//a[@class='ref'][not(parent::span[@class='quote'])]/@href"),
+              (Texts{"#0a0b0c09"}));
+    EXPECT_EQ(html.count("//span[@class='box']"), 1u);
+    // The box is hidden until the pointer is over the reference.
+    const std::string style = html.value("string(//style)");
+    EXPECT_NE(style.find(".box { display: none; }"), std::string::npos);
+    EXPECT_NE(style.find(".quote:hover .box {"), std::string::npos);
+}
+
+TEST_P(ThemeTest, HoverBoxesStaySmall) {
+    ThreadMessage referred = record(1, "1<br>2<br>3<br>" + std::string(150, 'x') + "<br>5<br>6");
+    referred.ext = "png";
+    referred.setAttach("png bytes");
+    std::string flood;
+    for (int i = 0; i < 41; ++i)
+        flood += ">>0a0b0c01 ";
+    XmlQuery html(page({referred, record(2, ">>0a0b0c01"), record(3, flood)}),
+                  XmlQuery::Kind::Html);
+    // Four lines at most, each cut at 100 characters, and a note of the attachment.
+    EXPECT_EQ(html.all("//span[@class='box']/span[starts-with(@class, 'box-line')]"),
+              (Texts{"1", "2", "3", std::string(100, 'x') + "…", "…", "（添付あり）"}));
+    // A body of many references gets plain links, so it cannot multiply the page.
+    EXPECT_EQ(html.count("//a[@class='ref']"), 42u);
+    EXPECT_EQ(html.count("//span[@class='quote']"), 1u);
+}
+
+TEST_P(ThemeTest, RecordsAfterTheRecentOneAreNewAndTheFirstCanBeJumpedTo) {
+    // Page order is stamp order; a record sharing the recent one's stamp is not counted new.
+    ThreadMessage sameStamp = record(5, "e");
+    sameStamp.mtime = record(2, "").mtime;
+    std::vector<ThreadMessage> records{record(1, "a"), record(2, "b"), sameStamp, record(3, "c"),
+                                       record(4, "d")};
+    for (const char* recent : {"0a0b0c02", "0A0B0C02"}) {
+        SCOPED_TRACE(recent);
+        XmlQuery html(page(records, recent), XmlQuery::Kind::Html);
+        EXPECT_EQ(recordClasses(html),
+                  (Texts{"record", "record", "record", "record new", "record new"}));
+        EXPECT_EQ(html.all("//*[@id='new']/a[@class='anchor']/@name"), (Texts{"0a0b0c03"}));
+        EXPECT_EQ(html.all("//a[@class='jump-new']/@href"), (Texts{"#new"}));
+        EXPECT_EQ(html.value("string(//a[@class='jump-new'])"), "新着へ (2件)");
+        EXPECT_EQ(html.count("//span[@class='new-mark']"), 2u);
+    }
+    // Nothing after the newest record; and nothing to tell without the recent record here.
+    for (const char* recent : {"0a0b0c04", "", "0a0b0c09", "0a0b0c0"}) {
+        SCOPED_TRACE(recent);
+        XmlQuery html(page(records, recent), XmlQuery::Kind::Html);
+        EXPECT_EQ(recordClasses(html), Texts(5, "record"));
+        EXPECT_EQ(html.count("//*[@id='new'] | //a[@class='jump-new'] | //*[@class='new-mark']"),
+                  0u);
+    }
+}
+
+TEST_P(ThemeTest, ADeletionNoticeReadsAsANotice) {
+    ThreadMessage removed = record(1, "removed text");
+    ThreadMessage notice = record(2, "");
+    notice.name = "管理人";
+    notice.remove_id = removed.md5;
+    notice.remove_stamp = std::to_string(removed.mtime);
+    ThreadMessage elsewhere = record(3, "");
+    elsewhere.remove_id = "ffffeeee" + std::string(24, '0');
+    elsewhere.remove_stamp = "1700000000";
+    ThreadMessage noStamp = record(4, ">>0a0b0c02");
+    noStamp.remove_id = removed.md5;
+    XmlQuery html(page({removed, notice, elsewhere, noStamp}), XmlQuery::Kind::Html);
+    EXPECT_EQ(recordClasses(html), (Texts{"record", "record notice", "record notice", "record"}));
+    EXPECT_EQ(html.all("//div[@class='notice-text']"),
+              (Texts{"記録 0a0b0c01 は削除されました", "記録 ffffeeee は削除されました"}));
+    // The removed record is linked while it is on the page.
+    EXPECT_EQ(html.all("//div[@class='notice-text']/a/@href"), (Texts{"#0a0b0c01"}));
+    // A notice keeps its number and anchor but shows no name and no body.
+    EXPECT_EQ(html.all("//div[@class='record notice']/a[@class='anchor']/@name"),
+              (Texts{"0a0b0c02", "0a0b0c03"}));
+    EXPECT_EQ(html.all("//div[@class='record notice']//span[@class='no']"), (Texts{"1", "2"}));
+    EXPECT_EQ(html.count("//div[@class='record notice']//*[@class='name' or @class='line']"), 0u);
+    // A reference to the notice shows the notice in its box.
+    EXPECT_EQ(html.all("//span[@class='box']/span[@class='box-line']"),
+              (Texts{"記録 0a0b0c01 は削除されました"}));
+}
+
+TEST_P(ThemeTest, HostileFieldsRunNothingAndLoadNothing) {
+    const std::string hostile =
+        "<script>alert(1)</script><img src=http://x/a.png><a href=\"javascript:alert(2)\">"
+        "javascript:alert(3)</a><link rel=stylesheet href=//x/s.css>"
+        "<style>@import url(http://x/i.css)</style>\" onmouseover=\"alert(4)' x='";
+    ThreadMessage a = record(1, hostile + "<br>&lt;iframe src=http://x&gt;<br>&gt;&gt;0a0b0c02");
+    a.name = hostile;
+    a.mail = hostile;
+    a.trip = hostile;
+    ThreadMessage b = record(2, ">>0a0b0c01 " + hostile);
+    b.ext = "png";
+    b.setAttach("png");
+    ThreadMessage c = record(3, hostile);
+    c.remove_id = hostile;
+    c.remove_stamp = hostile;
+    for (const char* method : {"get", "cache", "post"}) {
+        SCOPED_TRACE(method);
+        const std::string out = page({a, b, c}, "0a0b0c01", method, "0a0b0c01");
+        EXPECT_TRUE(XmlQuery::htmlWithoutErrors(out));
+        XmlQuery html(out, XmlQuery::Kind::Html);
+        ASSERT_TRUE(html.ok());
+        expectNoScript(html);
+        EXPECT_EQ(html.count("//iframe | //frame | //object | //embed | //link | //base | "
+                             "//meta[@http-equiv != 'Content-Type']"),
+                  0u);
+        EXPECT_EQ(html.count("//style"), 1u);
+        const std::string style = html.value("string(//style)");
+        EXPECT_EQ(style.find("url("), std::string::npos);
+        EXPECT_EQ(style.find("@import"), std::string::npos);
+        // Links stay on the page, go to local attachment files or (the form) to the node.
+        for (const std::string& url : html.all("//@src | //@href | //@action | //@background"))
+            EXPECT_TRUE(url.rfind("#", 0) == 0 || url.rfind("file:///", 0) == 0 ||
+                        url == "http://127.0.0.1:8000/thread.cgi")
+                << url;
+        EXPECT_NE(html.value("string(//body)").find("<script>alert(1)</script>"),
+                  std::string::npos);
+    }
+}
+
+TEST_P(ThemeTest, WorksFromAThemeFolderWithAnOddName) {
+    const std::filesystem::path root = dir.path() / "my & \"odd\" #themes ?>";
+    std::filesystem::copy(themeRoot(), root, std::filesystem::copy_options::recursive);
+    XmlQuery html(page({record(1, "works")}, "", "cache", "", root.string()), XmlQuery::Kind::Html);
+    EXPECT_EQ(html.all("//div[@class='line']"), (Texts{"works"}));
+    XmlQuery post(page({}, "", "post", "", root.string()), XmlQuery::Kind::Html);
+    EXPECT_EQ(post.count("//form"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, ThemeTest, ::testing::ValuesIn(themeNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.param;
+                         });

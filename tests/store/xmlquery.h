@@ -34,6 +34,22 @@ public:
     // Whether the text parsed (for XML: whether it is well-formed).
     bool ok() const { return doc_ != nullptr; }
 
+    // Whether an HTML text parses without a single error (stray end tags, unknown tags, broken
+    // attributes), where ok() of the forgiving HTML parser stays true.
+    static bool htmlWithoutErrors(const std::string& text) {
+        htmlParserCtxtPtr context =
+            htmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size()));
+        if (!context)
+            return false;
+        htmlCtxtUseOptions(context, HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING);
+        htmlParseDocument(context);
+        const bool clean = context->wellFormed && context->myDoc;
+        if (context->myDoc)
+            xmlFreeDoc(context->myDoc);
+        htmlFreeParserCtxt(context);
+        return clean;
+    }
+
     // The string values of the nodes the expression selects, in document order.
     std::vector<std::string> all(const std::string& xpath) const {
         std::vector<std::string> values;
@@ -75,6 +91,29 @@ public:
         return text;
     }
     size_t count(const std::string& xpath) const { return all(xpath).size(); }
+
+    // Drops the nodes the expression selects, with everything in them.
+    void remove(const std::string& xpath) {
+        if (!doc_)
+            return;
+        xmlXPathContextPtr context = xmlXPathNewContext(doc_);
+        xmlXPathObjectPtr result =
+            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(xpath.c_str()), context);
+        if (!result) {
+            xmlXPathFreeContext(context);
+            throw std::runtime_error("bad xpath " + xpath);
+        }
+        // Last first: a selected node inside another selected one goes before its ancestor.
+        for (int i = result->nodesetval ? result->nodesetval->nodeNr - 1 : -1; i >= 0; --i) {
+            xmlNodePtr node = result->nodesetval->nodeTab[i];
+            if (node->type == XML_ELEMENT_NODE || node->type == XML_TEXT_NODE) {
+                xmlUnlinkNode(node);
+                xmlFreeNode(node);
+            }
+        }
+        xmlXPathFreeObject(result);
+        xmlXPathFreeContext(context);
+    }
 
 private:
     xmlDocPtr doc_ = nullptr;

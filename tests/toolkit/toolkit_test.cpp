@@ -3,15 +3,20 @@
 #include "toolkit/eventloop.h"
 #include "toolkit/keyfilter.h"
 #include "toolkit/modalwindow.h"
+#include "toolkit/screenplacement.h"
 #include "toolkit/settingsprogram.h"
 #include "toolkit/shell.h"
 #include "toolkit/trayitem.h"
 #include "toolkit/uitest.h"
 
 #include <QDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 #include <filesystem>
@@ -138,6 +143,100 @@ private slots:
         QCOMPARE(title, QStringLiteral("質問"));
         buttons.sort();
         QCOMPARE(buttons, QStringList({QStringLiteral("いいえ(&N)"), QStringLiteral("はい(&Y)")}));
+    }
+
+    void messageBoxShowsItsTextAsPlainText() {
+        MessageBox::setInstance(nullptr);
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        whenModal([&](QWidget* box) {
+            auto* label = child<QLabel>(box, "qt_msgbox_label");
+            shown = label->text();
+            format = label->textFormat();
+            box->close();
+        });
+        MessageBox::warning(QStringLiteral("<b>h</b>"));
+        QCOMPARE(shown, QStringLiteral("<b>h</b>"));
+        QCOMPARE(format, Qt::PlainText);
+    }
+
+    // The end of the program: every dialog and nested loop ends, also a box shown by the
+    // toolkit's own loop, and no new one waits for the user until the outermost loop is left.
+    void terminationEndsDialogsAndEveryNestedLoop() {
+        MessageBox::setInstance(nullptr);
+        EventLoop outer;
+        QDialog window;
+        int boxAnswer = 0;
+        bool windowClosed = false, laterWindowReturned = false, outerEnded = false;
+        QTimer::singleShot(0, EventLoop::guard([&] {
+                               whenModal([&](QWidget* modal) {
+                                   // The window, then a box over it.
+                                   if (modal != &window)
+                                       return;
+                                   whenModal([](QWidget*) { EventLoop::terminateAll(); }, &window);
+                                   boxAnswer = MessageBox::instance().open(
+                                       &window, QStringLiteral("t"), QStringLiteral("?"),
+                                       MessageBox::Icon::None, MessageBox::Yes | MessageBox::No);
+                               });
+                               runModal(window);
+                               windowClosed = !window.isVisible();
+                               QDialog later;
+                               runModal(later);
+                               laterWindowReturned = true;
+                           }));
+        // Only a broken termination leaves the loop running this long.
+        QTimer rescue;
+        rescue.setSingleShot(true);
+        QObject::connect(&rescue, &QTimer::timeout, [&] {
+            window.reject();
+            outer.quit();
+        });
+        rescue.start(20000);
+        outer.exec();
+        outerEnded = rescue.isActive();
+        QCOMPARE(boxAnswer, MessageBox::No);
+        QVERIFY(windowClosed);
+        QVERIFY(laterWindowReturned);
+        QVERIFY(outerEnded);
+        QVERIFY(!EventLoop::isTerminating());
+        // A loop after the termination runs normally.
+        int after = 0;
+        QTimer::singleShot(0, [&] {
+            ++after;
+            outer.quit();
+        });
+        outer.exec();
+        QCOMPARE(after, 1);
+    }
+
+    void placementIsKeptOnTheScreenItOverlapsMost() {
+        const QList<QRect> areas = {QRect(0, 0, 1024, 768), QRect(1024, 0, 800, 600)};
+        // Null when the window keeps its defaults.
+        const auto placed = [](const QRect& frame, const QList<QRect>& on) {
+            return placeOnScreen(frame, on).value_or(QRect());
+        };
+        // Mostly off the corner: moved back whole, the size kept.
+        QCOMPARE(placed(QRect(956, 756, 700, 500), {areas[0]}), QRect(324, 268, 700, 500));
+        // Already on a screen: unchanged, also on the second one.
+        QCOMPARE(placed(QRect(30, 40, 640, 480), areas), QRect(30, 40, 640, 480));
+        QCOMPARE(placed(QRect(1100, 10, 300, 200), areas), QRect(1100, 10, 300, 200));
+        // Across both: onto the one it overlaps most.
+        QCOMPARE(placed(QRect(900, 100, 400, 300), areas), QRect(1024, 100, 400, 300));
+        // Larger than the screen: shrunk to it.
+        QCOMPARE(placed(QRect(-50, -50, 2000, 1000), {areas[0]}), QRect(0, 0, 1024, 768));
+        // A screen that does not start at 0,0.
+        const QRect leftOfIt(-800, -100, 800, 600);
+        QCOMPARE(placed(QRect(0, 0, 200, 200), {leftOfIt}), QRect());
+        QCOMPARE(placed(QRect(-100, 450, 200, 200), {leftOfIt}), QRect(-200, 300, 200, 200));
+        // Off every screen, or without a size: the defaults.
+        QCOMPARE(placed(QRect(5000, 5000, 700, 500), areas), QRect());
+        QCOMPARE(placed(QRect(10, 10, 0, 500), areas), QRect());
+        QCOMPARE(placed(QRect(10, 10, 700, -5), areas), QRect());
+        QCOMPARE(placed(QRect(10, 10, 700, 500), {}), QRect());
+        // The screens of the display: the offscreen one holds a small window as it is.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect small(screen.topLeft() + QPoint(10, 20), QSize(100, 80));
+        QCOMPARE(placeOnScreen(small).value_or(QRect()), small);
     }
 
     void keyFilterRefusesWhatTheHandlerRefuses() {

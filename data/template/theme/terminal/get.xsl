@@ -4,6 +4,8 @@
   Reads the page document (SHINGETSU/INFO, SHINGETSU/ITEMS/ITEM) and writes HTML without any
   script. The document escapes every text, so everything here is written as text: nothing a
   node sends can become markup.
+  Other themes import this sheet and replace the named templates "style", "title-text" and
+  "page-footer"; the records, references, new-record marks and notices live here once.
 -->
 <xsl:stylesheet version="1.0"
     xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
@@ -16,7 +18,32 @@
       doctype-public="-//W3C//DTD HTML 4.01//EN"
       doctype-system="http://www.w3.org/TR/html4/strict.dtd"/>
 
+  <!-- Records by their short id in lower case, as reference links name them. -->
+  <xsl:key name="record" match="ITEM" use="translate(ID, 'ABCDEF', 'abcdef')"/>
+
   <xsl:variable name="info" select="/SHINGETSU/INFO"/>
+
+  <!--
+    RECENT_ID is the short id of the thread's newest record (by stamp) at the last reading;
+    records stand in stamp order, so the records after it with a later stamp are new. A record
+    sharing its stamp is not marked: which of several records with the newest stamp was
+    recorded is arbitrary. When RECENT_ID is empty (first reading, or a page not fetched from
+    the node) or its record is not on this page, nothing is marked: the page cannot tell
+    whether that record lies before or after it. Records with the same id have the same text;
+    the last of them counts.
+  -->
+  <xsl:variable name="recent"
+      select="key('record', translate($info/RECENT_ID, 'ABCDEF', 'abcdef'))[string(ID) != ''][last()]"/>
+  <xsl:variable name="recent-stamp" select="number($recent/TIMESTAMP)"/>
+  <xsl:variable name="new-records"
+      select="/SHINGETSU/ITEMS/ITEM[number(TIMESTAMP) &gt; $recent-stamp]"/>
+
+  <!-- A body with more '>' than this gets plain reference links: each hover box copies part
+       of another record, and a body of thousands of references must not multiply the page. -->
+  <xsl:variable name="max-box-marks" select="80"/>
+  <!-- What a hover box shows of the referred record's body. -->
+  <xsl:variable name="box-lines" select="4"/>
+  <xsl:variable name="box-line-length" select="100"/>
 
   <!-- The local time zone's offset in seconds, from the current local time. -->
   <xsl:variable name="now">
@@ -53,18 +80,26 @@
             <div class="empty">-- 表示する記録はありません --</div>
           </xsl:if>
         </div>
-        <div class="footer">
-          <span class="prompt">$</span>
-          <xsl:text> </xsl:text>
-          <span class="cursor">_</span>
-        </div>
+        <xsl:call-template name="page-footer"/>
       </body>
     </html>
   </xsl:template>
 
+  <xsl:template name="title-text">
+    <span class="prompt">$ </span><xsl:value-of select="$info/TITLE"/>
+  </xsl:template>
+
+  <xsl:template name="page-footer">
+    <div class="footer">
+      <span class="prompt">$</span>
+      <xsl:text> </xsl:text>
+      <span class="cursor">_</span>
+    </div>
+  </xsl:template>
+
   <xsl:template name="header">
     <div class="header">
-      <h1><span class="prompt">$ </span><xsl:value-of select="$info/TITLE"/></h1>
+      <h1><xsl:call-template name="title-text"/></h1>
       <div class="info">
         <xsl:choose>
           <xsl:when test="string($info/TARGET) != ''">
@@ -91,29 +126,49 @@
           <xsl:text> ・ 前回の最新 </xsl:text>
           <a class="id" href="#{$info/RECENT_ID}"><xsl:value-of select="$info/RECENT_ID"/></a>
         </xsl:if>
+        <xsl:choose>
+          <xsl:when test="$new-records">
+            <xsl:text> ・ </xsl:text>
+            <a class="jump-new" href="#new">
+              <xsl:text>新着へ (</xsl:text>
+              <xsl:value-of select="count($new-records)"/>
+              <xsl:text>件)</xsl:text>
+            </a>
+          </xsl:when>
+          <xsl:when test="$recent">
+            <xsl:text> ・ 新着なし</xsl:text>
+          </xsl:when>
+        </xsl:choose>
       </div>
     </div>
   </xsl:template>
 
   <xsl:template match="ITEM">
-    <div class="record">
+    <xsl:variable name="new" select="number(TIMESTAMP) &gt; $recent-stamp"/>
+    <xsl:variable name="notice" select="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''"/>
+    <div>
+      <xsl:attribute name="class">
+        <xsl:text>record</xsl:text>
+        <xsl:if test="$new"> new</xsl:if>
+        <xsl:if test="$notice"> notice</xsl:if>
+      </xsl:attribute>
+      <xsl:if test="$new and generate-id() = generate-id($new-records[1])">
+        <xsl:attribute name="id">new</xsl:attribute>
+      </xsl:if>
       <a class="anchor" name="{ID}" id="{ID}"></a>
       <div class="head">
         <span class="no"><xsl:value-of select="NO"/></span>
-        <xsl:text> </xsl:text>
-        <span class="name">
-          <xsl:choose>
-            <xsl:when test="string(NAME) != ''"><xsl:value-of select="NAME"/></xsl:when>
-            <xsl:otherwise>名無しさん</xsl:otherwise>
-          </xsl:choose>
-        </span>
-        <xsl:if test="string(TRIP) != ''">
+        <xsl:if test="not($notice)">
           <xsl:text> </xsl:text>
-          <span class="trip">◆<xsl:value-of select="TRIP"/></span>
-        </xsl:if>
-        <xsl:if test="string(MAIL) != ''">
-          <xsl:text> </xsl:text>
-          <span class="mail">[<xsl:value-of select="MAIL"/>]</span>
+          <span class="name"><xsl:call-template name="display-name"/></span>
+          <xsl:if test="string(TRIP) != ''">
+            <xsl:text> </xsl:text>
+            <span class="trip">◆<xsl:value-of select="TRIP"/></span>
+          </xsl:if>
+          <xsl:if test="string(MAIL) != ''">
+            <xsl:text> </xsl:text>
+            <span class="mail">[<xsl:value-of select="MAIL"/>]</span>
+          </xsl:if>
         </xsl:if>
         <xsl:text> </xsl:text>
         <span class="date">
@@ -123,20 +178,59 @@
         </span>
         <xsl:text> </xsl:text>
         <a class="id" href="#{ID}"><xsl:value-of select="ID"/></a>
+        <xsl:if test="$new">
+          <xsl:text> </xsl:text>
+          <span class="new-mark">新着</span>
+        </xsl:if>
       </div>
-      <div class="body">
-        <xsl:for-each select="MESSAGE/LINE">
-          <div class="line">
-            <xsl:call-template name="refs">
-              <xsl:with-param name="text" select="string(.)"/>
-            </xsl:call-template>
+      <xsl:choose>
+        <xsl:when test="$notice">
+          <div class="notice-text"><xsl:call-template name="notice-text"/></div>
+        </xsl:when>
+        <xsl:otherwise>
+          <xsl:variable name="marks"
+              select="string-length(MESSAGE) - string-length(translate(MESSAGE, '&gt;', ''))"/>
+          <div class="body">
+            <xsl:for-each select="MESSAGE/LINE">
+              <div class="line">
+                <xsl:call-template name="refs">
+                  <xsl:with-param name="text" select="string(.)"/>
+                  <xsl:with-param name="boxes" select="$marks &lt;= $max-box-marks"/>
+                </xsl:call-template>
+              </div>
+            </xsl:for-each>
           </div>
-        </xsl:for-each>
-      </div>
-      <xsl:if test="string(ATTACH_PATH) != ''">
-        <xsl:call-template name="attachment"/>
-      </xsl:if>
+          <xsl:if test="string(ATTACH_PATH) != ''">
+            <xsl:call-template name="attachment"/>
+          </xsl:if>
+        </xsl:otherwise>
+      </xsl:choose>
     </div>
+  </xsl:template>
+
+  <xsl:template name="display-name">
+    <xsl:choose>
+      <xsl:when test="string(NAME) != ''"><xsl:value-of select="NAME"/></xsl:when>
+      <xsl:otherwise>名無しさん</xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- The text of a deletion notice (the current ITEM); the removed record is linked when it
+       is on the page. -->
+  <xsl:template name="notice-text">
+    <xsl:variable name="removed" select="substring(REMOVE_ID, 1, 8)"/>
+    <xsl:text>記録 </xsl:text>
+    <xsl:choose>
+      <xsl:when test="key('record', translate($removed, 'ABCDEF', 'abcdef'))">
+        <a class="removed-id" href="#{translate($removed, 'ABCDEF', 'abcdef')}">
+          <xsl:value-of select="$removed"/>
+        </a>
+      </xsl:when>
+      <xsl:otherwise>
+        <span class="removed-id"><xsl:value-of select="$removed"/></span>
+      </xsl:otherwise>
+    </xsl:choose>
+    <xsl:text> は削除されました</xsl:text>
   </xsl:template>
 
   <xsl:template name="attachment">
@@ -162,11 +256,14 @@
 
   <!--
     A body line with ">>" and a short id (8 hexadecimal digits) turned into links to that
-    record's anchor. Long texts are halved at a point that cuts no reference, so the nesting
-    stays logarithmic however many references a line holds.
+    record's anchor; with boxes, a reference to a record on the page also carries a box with
+    that record, shown while the pointer is over the link. Long texts are halved at a point
+    that cuts no reference, so the nesting stays logarithmic however many references a line
+    holds.
   -->
   <xsl:template name="refs">
     <xsl:param name="text"/>
+    <xsl:param name="boxes" select="false()"/>
     <xsl:variable name="length" select="string-length($text)"/>
     <xsl:choose>
       <xsl:when test="not(contains($text, '&gt;&gt;'))">
@@ -185,9 +282,11 @@
         </xsl:variable>
         <xsl:call-template name="refs">
           <xsl:with-param name="text" select="substring($text, 1, number($cut))"/>
+          <xsl:with-param name="boxes" select="$boxes"/>
         </xsl:call-template>
         <xsl:call-template name="refs">
           <xsl:with-param name="text" select="substring($text, number($cut) + 1)"/>
+          <xsl:with-param name="boxes" select="$boxes"/>
         </xsl:call-template>
       </xsl:when>
       <xsl:otherwise>
@@ -197,23 +296,76 @@
         <xsl:choose>
           <xsl:when test="string-length($id) = 8
                           and translate($id, '0123456789abcdefABCDEF', '') = ''">
-            <a class="ref" href="#{translate($id, 'ABCDEF', 'abcdef')}">
-              <xsl:text>&gt;&gt;</xsl:text>
-              <xsl:value-of select="$id"/>
-            </a>
+            <xsl:variable name="lower" select="translate($id, 'ABCDEF', 'abcdef')"/>
+            <xsl:variable name="referred" select="key('record', $lower)[1]"/>
+            <xsl:choose>
+              <xsl:when test="$boxes and $referred">
+                <span class="quote">
+                  <a class="ref" href="#{$lower}">
+                    <xsl:text>&gt;&gt;</xsl:text>
+                    <xsl:value-of select="$id"/>
+                  </a>
+                  <xsl:apply-templates select="$referred" mode="box"/>
+                </span>
+              </xsl:when>
+              <xsl:otherwise>
+                <a class="ref" href="#{$lower}">
+                  <xsl:text>&gt;&gt;</xsl:text>
+                  <xsl:value-of select="$id"/>
+                </a>
+              </xsl:otherwise>
+            </xsl:choose>
             <xsl:call-template name="refs">
               <xsl:with-param name="text" select="substring($after, 9)"/>
+              <xsl:with-param name="boxes" select="$boxes"/>
             </xsl:call-template>
           </xsl:when>
           <xsl:otherwise>
             <xsl:text>&gt;&gt;</xsl:text>
             <xsl:call-template name="refs">
               <xsl:with-param name="text" select="$after"/>
+              <xsl:with-param name="boxes" select="$boxes"/>
             </xsl:call-template>
           </xsl:otherwise>
         </xsl:choose>
       </xsl:otherwise>
     </xsl:choose>
+  </xsl:template>
+
+  <!-- The hover box of a referred record: its number, name and the start of its body as plain
+       text (no links, so boxes never nest; no date, which costs more to compute than the rest
+       of the box). Spans only: it sits inside a body line. -->
+  <xsl:template match="ITEM" mode="box">
+    <span class="box">
+      <span class="box-head">
+        <span class="box-no"><xsl:value-of select="NO"/></span>
+        <xsl:text> </xsl:text>
+        <span class="box-name"><xsl:call-template name="display-name"/></span>
+      </span>
+      <xsl:choose>
+        <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
+          <span class="box-line">
+            <xsl:text>記録 </xsl:text>
+            <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
+            <xsl:text> は削除されました</xsl:text>
+          </span>
+        </xsl:when>
+        <xsl:otherwise>
+          <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines]">
+            <span class="box-line">
+              <xsl:value-of select="substring(., 1, $box-line-length)"/>
+              <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
+            </span>
+          </xsl:for-each>
+          <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
+            <span class="box-line">…</span>
+          </xsl:if>
+          <xsl:if test="string(ATTACH_PATH) != ''">
+            <span class="box-line box-attach">（添付あり）</span>
+          </xsl:if>
+        </xsl:otherwise>
+      </xsl:choose>
+    </span>
   </xsl:template>
 
   <!-- Seconds since 1970 as "YYYY/MM/DD(曜) hh:mm:ss" in the local time zone. -->
@@ -268,7 +420,13 @@ a:hover { text-decoration: underline; }
 h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .prompt { color: #5fd75f; }
 .info { color: #7fa87f; font-size: .9em; }
-.record { margin: 0 0 1.1em; padding: .4em .8em .5em; border-left: 3px solid #2f5f2f; background: #0f150f; }
+.jump-new { color: #0b0e0b; background: #f0c674; padding: 0 .4em; font-weight: bold; }
+.record {
+  position: relative; margin: 0 0 1.1em; padding: .4em .8em .5em;
+  border-left: 3px solid #2f5f2f; background: #0f150f;
+}
+.record.new { border-left-color: #f0c674; background: #15170c; }
+.record.notice { background: transparent; border-left-style: dashed; }
 .head { color: #7fa87f; font-size: .92em; }
 .anchor:target + .head .no { background: #f0c674; color: #0b0e0b; }
 .no { color: #f0c674; font-weight: bold; }
@@ -277,9 +435,24 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .mail { color: #c397d8; }
 .date { color: #6f926f; }
 .id { color: #5f8f5f; }
+.new-mark { color: #0b0e0b; background: #f0c674; padding: 0 .3em; font-size: .85em; }
 .body { margin-top: .3em; color: #d6f7d6; }
 .line { min-height: 1.6em; white-space: pre-wrap; word-wrap: break-word; }
+.notice-text { margin-top: .3em; color: #8a9a8a; font-style: italic; }
+.removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
+.box { display: none; }
+.quote:hover .box {
+  display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .2em;
+  width: max-content; max-width: calc(100% - 5em); padding: .3em .7em;
+  background: #16241a; color: #d6f7d6; border: 1px solid #5fd75f;
+  box-shadow: 0 .3em .8em rgba(0, 0, 0, .6); font-size: .95em; line-height: 1.5;
+}
+.box-head { display: block; color: #7fa87f; font-size: .9em; }
+.box-no { color: #f0c674; font-weight: bold; }
+.box-name { color: #8fe88f; }
+.box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
+.box-attach { color: #7fa87f; }
 .attach { margin-top: .4em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #2f5f2f; }
 .empty { color: #6f926f; padding: 1em 0; }

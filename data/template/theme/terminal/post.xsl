@@ -8,6 +8,11 @@
   <xsl:import href="get.xsl"/>
 
   <xsl:template match="/">
+    <xsl:call-template name="post-page"/>
+  </xsl:template>
+
+  <!-- The whole form page; a theme importing this sheet calls it from its own root template. -->
+  <xsl:template name="post-page">
     <xsl:variable name="target" select="string($info/TARGET)"/>
     <html lang="ja">
       <head>
@@ -17,7 +22,7 @@
       </head>
       <body>
         <div class="header">
-          <h1><span class="prompt">$ </span><xsl:value-of select="$info/TITLE"/></h1>
+          <h1><xsl:call-template name="title-text"/></h1>
           <div class="info">このスレッドに書き込みます</div>
         </div>
         <xsl:if test="$target != ''">

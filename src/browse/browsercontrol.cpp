@@ -1,0 +1,243 @@
+#include "browse/browsercontrol.h"
+
+#include "browse/browsercontrolpage.h"
+#include "store/pagerenderer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace bryndle {
+
+namespace {
+
+bool isXmlPath(const QString& path) {
+    return path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive);
+}
+
+// A text as the engine's URL: an absolute path (with an optional "#fragment") is a local file.
+QUrl toUrl(const QString& location) {
+    if (location.startsWith(QLatin1Char('/'))) {
+        const int hash = location.indexOf(QLatin1Char('#'), location.lastIndexOf(QLatin1Char('/')));
+        QUrl url = QUrl::fromLocalFile(hash < 0 ? location : location.left(hash));
+        if (hash >= 0)
+            url.setFragment(location.mid(hash + 1));
+        return url;
+    }
+    QUrl url(location, QUrl::TolerantMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        url = QUrl::fromUserInput(location);
+    return url;
+}
+
+} // namespace
+
+BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile)
+    : QWidget(parent), view_(new QWebEngineView(this)), style_(style) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+    page_ = new BrowserControlPage(profile ? profile : QWebEngineProfile::defaultProfile(), this);
+    view_->setPage(page_);
+
+    connect(page_, &QWebEnginePage::titleChanged, this,
+            [this](const QString& title) { emit titleChanged(shownTitle(title)); });
+    connect(page_, &QWebEnginePage::urlChanged, this,
+            [this](const QUrl& url) { emit locationChanged(shownLocation(url)); });
+    connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
+        emit statusTextChanged(link.isEmpty() ? link : shownLocation(QUrl(link)));
+    });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] { emit progressChanged(0, 100); });
+    connect(page_, &QWebEnginePage::loadProgress, this,
+            [this](int percent) { emit progressChanged(percent, 100); });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { emit completed(); });
+    connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] { emit closeRequested(); });
+}
+
+BrowserControl::~BrowserControl() = default;
+
+QWebEnginePage* BrowserControl::page() const {
+    return page_;
+}
+
+QString BrowserControl::renderedFile(const QString& documentPath) {
+    return documentPath + QLatin1String(".html");
+}
+
+bool BrowserControl::navigate(const QString& location) {
+    const QUrl url = toUrl(location);
+    if (!url.isValid())
+        return false;
+    if (isStyledDocument(url))
+        showDocument(url.toLocalFile(), url.fragment(), false);
+    else
+        page_->load(url);
+    return true;
+}
+
+bool BrowserControl::isStyledDocument(const QUrl& url) const {
+    if (!url.isLocalFile() || !isXmlPath(url.toLocalFile()))
+        return false;
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    try {
+        PageRenderer::stylesheetPath(std::string_view(text.constData(), text.size()));
+        return true;
+    } catch (const RenderException&) {
+        return false;
+    }
+}
+
+QString BrowserControl::render(const QString& path) {
+    std::string html;
+    try {
+        html = PageRenderer::renderFile(path.toStdString());
+    } catch (const RenderException& e) {
+        return QString::fromStdString(e.message());
+    }
+    const QString htmlPath = renderedFile(path);
+    QFile file(htmlPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(html.data(), static_cast<qint64>(html.size())) !=
+            static_cast<qint64>(html.size()))
+        return QStringLiteral("cannot write %1: %2").arg(htmlPath, file.errorString());
+    documents_.insert(htmlPath, path);
+    return {};
+}
+
+void BrowserControl::showDocument(const QString& path, const QString& fragment, bool announced) {
+    const QString error = render(path);
+    if (!error.isEmpty()) {
+        // Shown in the document's place, so the location still reads as the document.
+        page_->setHtml(QStringLiteral("<html><head><title>Error</title></head><body><h1>%1</h1>"
+                                      "</body></html>")
+                           .arg(error.toHtmlEscaped()),
+                       QUrl::fromLocalFile(path));
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(renderedFile(path));
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
+    if (announced)
+        approved_ = url;
+    page_->load(url);
+}
+
+bool BrowserControl::onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type,
+                                         bool mainFrame) {
+    if (!mainFrame)
+        return true;
+    const bool preApproved = approved_.isValid() && url == approved_;
+    approved_.clear();
+    if (preApproved)
+        return true;
+    const bool styled = isStyledDocument(url);
+    // A local page may not open a web address itself unless local content is trusted with
+    // remote access; a followed link is opened by the control instead.
+    const bool relay =
+        type == QWebEnginePage::NavigationTypeLinkClicked && page_->url().isLocalFile() &&
+        (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+        !page_->settings()->testAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls);
+    LocationEvent event{shownLocation(url)};
+    emit locationChanging(&event);
+    if (!event.doit)
+        return false;
+    if (!styled && !relay)
+        return true;
+    QTimer::singleShot(0, this, [this, url, styled] {
+        if (styled) {
+            showDocument(url.toLocalFile(), url.fragment(), true);
+        } else {
+            approved_ = url;
+            page_->load(url);
+        }
+    });
+    return false;
+}
+
+QWebEnginePage* BrowserControl::onNewWindow() {
+    WindowEvent event;
+    emit newWindow(&event);
+    return event.browser ? event.browser->page() : nullptr;
+}
+
+QString BrowserControl::shownLocation(const QUrl& url) const {
+    if (url.scheme() == QLatin1String("data"))
+        return QStringLiteral("about:blank");
+    if (url.isLocalFile()) {
+        const auto document = documents_.constFind(url.toLocalFile());
+        if (document != documents_.constEnd()) {
+            QUrl shown = QUrl::fromLocalFile(*document);
+            shown.setFragment(url.fragment());
+            return shown.toString();
+        }
+    }
+    return url.toString();
+}
+
+QString BrowserControl::shownTitle(const QString& title) const {
+    // An untitled local page is titled with its file name.
+    const QUrl url = page_->url();
+    if (!url.isLocalFile())
+        return title;
+    const auto document = documents_.constFind(url.toLocalFile());
+    if (document == documents_.constEnd())
+        return title;
+    const QString renderedName = QFileInfo(url.toLocalFile()).fileName();
+    if (title.startsWith(renderedName))
+        return QFileInfo(*document).fileName() + title.mid(renderedName.size());
+    return title;
+}
+
+QString BrowserControl::location() const {
+    return shownLocation(page_->url());
+}
+
+void BrowserControl::back() {
+    page_->triggerAction(QWebEnginePage::Back);
+}
+
+void BrowserControl::forward() {
+    page_->triggerAction(QWebEnginePage::Forward);
+}
+
+void BrowserControl::refresh() {
+    const QUrl url = page_->url();
+    const QString document = url.isLocalFile() ? documents_.value(url.toLocalFile()) : QString();
+    if (document.isEmpty() && isStyledDocument(url)) {
+        // An error page shown in the document's place: try the document again.
+        showDocument(url.toLocalFile(), url.fragment(), false);
+        return;
+    }
+    // A transformed document is transformed again first: it may have changed on disk.
+    if (!document.isEmpty() && !render(document).isEmpty()) {
+        showDocument(document, url.fragment(), false);
+        return;
+    }
+    page_->triggerAction(QWebEnginePage::Reload);
+}
+
+void BrowserControl::stop() {
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+bool BrowserControl::isBackEnabled() const {
+    return page_->history()->canGoBack();
+}
+
+bool BrowserControl::isForwardEnabled() const {
+    return page_->history()->canGoForward();
+}
+
+void BrowserControl::setText(const QString& html) {
+    page_->setHtml(html);
+}
+
+} // namespace bryndle

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWidget>
+
+class QWebEngineProfile;
+class QWebEngineView;
+
+namespace bryndle {
+
+class BrowserControl;
+class BrowserControlPage;
+
+// A location about to be shown; a handler clears doit to cancel it.
+struct LocationEvent {
+    QString location;
+    bool doit = true;
+};
+
+// A page asks for a new window; a handler sets the browser that is to receive it (none blocks
+// the window).
+struct WindowEvent {
+    BrowserControl* browser = nullptr;
+};
+
+// The embedded HTML browser on Qt WebEngine. Locations are texts: web addresses, "about:blank",
+// or the absolute path of a local file with an optional "#fragment". A local XML document that
+// names an XSL stylesheet is transformed here (libxslt) and its HTML is shown from a file beside
+// it, so links, anchors and relative paths work as in a file:/// page of that folder; every
+// location the control reports for it is the XML document's, fragment included.
+class BrowserControl : public QWidget {
+    Q_OBJECT
+
+public:
+    // No profile: the engine's default, off-the-record one.
+    BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr);
+    ~BrowserControl() override;
+
+    virtual bool navigate(const QString& location);
+    // The location shown (or being shown); empty before the first navigation.
+    virtual QString location() const;
+    virtual void back();
+    virtual void forward();
+    void refresh();
+    void stop();
+    bool isBackEnabled() const;
+    bool isForwardEnabled() const;
+    // Shows the HTML text in place of a document; its location reads "about:blank".
+    void setText(const QString& html);
+
+    int style() const { return style_; }
+    QWebEngineView* view() const { return view_; }
+    QWebEnginePage* page() const;
+    // The file that holds the HTML of a transformed XML document.
+    static QString renderedFile(const QString& documentPath);
+
+signals:
+    void titleChanged(const QString& title);
+    void locationChanging(bryndle::LocationEvent* event);
+    void locationChanged(const QString& location);
+    void newWindow(bryndle::WindowEvent* event);
+    void statusTextChanged(const QString& text);
+    void progressChanged(int current, int total);
+    void completed();
+    void closeRequested();
+
+private:
+    friend class BrowserControlPage;
+    bool onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type, bool mainFrame);
+    QWebEnginePage* onNewWindow();
+
+    // A local XML document that names a stylesheet.
+    bool isStyledDocument(const QUrl& url) const;
+    // Writes the document's HTML beside it; the error text, or empty.
+    QString render(const QString& path);
+    // Renders and loads the document (an error page in its place when that fails); announced:
+    // locationChanging has already run for it.
+    void showDocument(const QString& path, const QString& fragment, bool announced);
+    // The location text of an engine URL: a rendered file reads as its XML document.
+    QString shownLocation(const QUrl& url) const;
+    QString shownTitle(const QString& title) const;
+
+    QWebEngineView* view_;
+    BrowserControlPage* page_;
+    int style_;
+    // Rendered HTML file -> its XML document.
+    QHash<QString, QString> documents_;
+    // A load already announced through locationChanging.
+    QUrl approved_;
+};
+
+} // namespace bryndle

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+namespace bryndle {
+
+class BrowserControl;
+
+// The engine page of a BrowserControl: hands navigation requests and new-window requests to the
+// control, asks the user before granting a page a permission, and keeps the pages' console
+// messages to themselves.
+class BrowserControlPage : public QWebEnginePage {
+    Q_OBJECT
+
+public:
+    BrowserControlPage(QWebEngineProfile* profile, BrowserControl* control);
+
+    // The question put to the user for a feature, or empty when it is refused without asking.
+    static QString permissionQuestion(const QUrl& origin, Feature feature);
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                  const QString&) override {}
+
+private:
+    void onPermissionRequested(const QUrl& origin, Feature feature);
+
+    BrowserControl* control_;
+};
+
+} // namespace bryndle
