@@ -4,16 +4,28 @@
 set(BRYNDLE_APP_ID org.bryndle.bryndle)
 set(desktop ${PROJECT_SOURCE_DIR}/data/desktop)
 
+# Manual pages are installed compressed, as Debian has them.
+function(bryndle_manual_page name)
+    set(page ${PROJECT_BINARY_DIR}/man/${name}.1.gz)
+    add_custom_command(OUTPUT ${page}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${PROJECT_SOURCE_DIR}/data/man/${name}.1
+                ${page}
+        DEPENDS ${PROJECT_SOURCE_DIR}/data/man/${name}.1
+        VERBATIM)
+    add_custom_target(${name}_manual_page ALL DEPENDS ${page})
+    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
 install(TARGETS bryndle-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/data/man/bryndle-cli.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+bryndle_manual_page(bryndle-cli)
 if(TARGET bryndle-node)
     install(TARGETS bryndle-node RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/bryndle)
 endif()
 
 if(TARGET bryndle)
     install(TARGETS bryndle RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${PROJECT_SOURCE_DIR}/data/man/bryndle.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    bryndle_manual_page(bryndle)
     # The icons as the build assembles them for its runtime folder (Silk and the project's own).
     install(DIRECTORY ${BRYNDLE_RUNTIME_DIR}/icons/
             DESTINATION ${CMAKE_INSTALL_DATADIR}/bryndle/icons)
@@ -28,7 +40,7 @@ if(TARGET bryndle)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME ${BRYNDLE_APP_ID}.png)
     endforeach()
-    install(FILES ${desktop}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(FILES ${desktop}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/bryndle)
 endif()
 
 # The .deb: its dependencies are the libraries the programs link (found by dpkg-shlibdeps) and

@@ -55,8 +55,13 @@ std::unique_ptr<InstanceChannel> channelOrHandOver(const QString& location,
         complain(QStringLiteral("no private runtime directory; later starts open new windows"));
         return nullptr;
     }
-    auto channel = std::make_unique<InstanceChannel>(
-        InstanceChannel::socketPath(*directory, std::filesystem::current_path().string()));
+    const std::string path =
+        InstanceChannel::socketPath(*directory, std::filesystem::current_path().string());
+    if (!InstanceChannel::fitsSocketAddress(path)) {
+        complain(QStringLiteral("runtime directory path too long; later starts open new windows"));
+        return nullptr;
+    }
+    auto channel = std::make_unique<InstanceChannel>(path);
     if (!channel->lock()) {
         complain(QStringLiteral("cannot lock %1").arg(QString::fromStdString(channel->path())));
         return nullptr;

@@ -125,6 +125,10 @@ std::string InstanceChannel::socketPath(const std::string& runtimeDirectory,
     return runtimeDirectory + "/bryndle-" + Digest::md5Hex(runtimeFolder).substr(0, 16) + ".socket";
 }
 
+bool InstanceChannel::fitsSocketAddress(const std::string& path) {
+    return path.size() < sizeof(sockaddr_un::sun_path);
+}
+
 InstanceChannel::InstanceChannel(std::string socketPath, QObject* parent)
     : QObject(parent), path_(std::move(socketPath)) {}
 
@@ -158,7 +162,7 @@ void InstanceChannel::unlock() {
 InstanceChannel::HandOver InstanceChannel::handOver(const QString& location, QString* error) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof address.sun_path) {
+    if (!fitsSocketAddress(path_)) {
         if (error)
             *error = QStringLiteral("socket path too long: %1").arg(QString::fromStdString(path_));
         return HandOver::Failed;

@@ -29,6 +29,9 @@ public:
     static std::string socketPath(const std::string& runtimeDirectory,
                                   const std::string& runtimeFolder);
 
+    // Whether the path fits a socket address.
+    static bool fitsSocketAddress(const std::string& path);
+
     explicit InstanceChannel(std::string socketPath, QObject* parent = nullptr);
     ~InstanceChannel() override;
 

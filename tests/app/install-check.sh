@@ -42,7 +42,7 @@ for file in bin/bryndle bin/bryndle-cli libexec/bryndle/bryndle-node \
     share/applications/org.bryndle.bryndle.desktop share/metainfo/org.bryndle.bryndle.metainfo.xml \
     share/icons/hicolor/16x16/apps/org.bryndle.bryndle.png \
     share/icons/hicolor/256x256/apps/org.bryndle.bryndle.png \
-    share/man/man1/bryndle-cli.1 share/man/man1/bryndle.1; do
+    share/man/man1/bryndle-cli.1.gz share/man/man1/bryndle.1.gz share/doc/bryndle/copyright; do
     [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 if command -v desktop-file-validate >/dev/null; then
