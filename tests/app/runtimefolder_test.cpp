@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
@@ -93,22 +92,6 @@ TEST_F(RuntimeFolderTest, PreparedWithLinksToTheInstalledFilesKeepingTheUsersOwn
     EXPECT_EQ(fs::read_symlink(runtime / "template/theme"),
               prefix / "share/bryndle/template/theme");
     EXPECT_TRUE(fs::is_directory(runtime / "template/theme/terminal"));
-}
-
-TEST_F(RuntimeFolderTest, InstalledNodeKeepsItsDataInTheRuntimeFolderUnlessToldOtherwise) {
-    const char* before = std::getenv("BRYNDLE_NODE_DATA");
-    const std::string saved = before ? before : "";
-    ::unsetenv("BRYNDLE_NODE_DATA");
-    const RuntimeFolder folder = locate(prefix / "bin/bryndle");
-    folder.exportNodeData();
-    EXPECT_EQ(std::string(std::getenv("BRYNDLE_NODE_DATA")), (folder.path() / "node").string());
-    ::setenv("BRYNDLE_NODE_DATA", "/elsewhere", 1);
-    folder.exportNodeData();
-    EXPECT_EQ(std::string(std::getenv("BRYNDLE_NODE_DATA")), "/elsewhere");
-    if (before)
-        ::setenv("BRYNDLE_NODE_DATA", saved.c_str(), 1);
-    else
-        ::unsetenv("BRYNDLE_NODE_DATA");
 }
 
 } // namespace
