@@ -3,6 +3,7 @@
 #include "app/clientarguments.h"
 #include "app/instancechannel.h"
 #include "app/runtimefolder.h"
+#include "browse/mainlayout.h"
 #include "config/configuration.h"
 #include "foundation/variant.h"
 #include "shell/mainform.h"
@@ -113,6 +114,8 @@ int clientMain(int argc, char** argv) {
         return *handedOver;
 
     sharedNull();
+    // The web engine shares its rendering contexts with the window's: set before the display.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     Application application(argc, argv);
     Application::setApplicationName(QStringLiteral("bryndle"));
     // The desktop entry the window belongs to (its icon and name in task bars).
@@ -150,6 +153,7 @@ int runClient(const QString& location, InstanceChannel* channel) {
     int status = 0;
     try {
         MainForm form;
+        form.setLayoutFactory([](QWidget* parent) { return std::make_unique<MainLayout>(parent); });
         struct Forwarding {
             QMetaObject::Connection connection;
             ~Forwarding() { QObject::disconnect(connection); }

@@ -1,0 +1,129 @@
+#include "browse/mainlayout.h"
+
+#include "browse/nodeprobe.h"
+#include "browse/sidebar.h"
+#include "browse/tabbrowser.h"
+#include "browse/threadtable.h"
+#include "config/configuration.h"
+
+#include <QLayout>
+#include <QSplitterHandle>
+#include <QWidget>
+
+namespace bryndle {
+
+namespace {
+
+// A flat sash form: thin handles in the colour of a bevel's highlight edge, the nearest the
+// palette has to the widget-highlight-shadow colour the layout was drawn with.
+class Sash : public QSplitter {
+public:
+    static constexpr int HandleWidth = 3;
+
+    Sash(Qt::Orientation orientation, QWidget* parent) : QSplitter(orientation, parent) {
+        setHandleWidth(HandleWidth);
+        setChildrenCollapsible(false);
+    }
+
+protected:
+    QSplitterHandle* createHandle() override {
+        QSplitterHandle* handle = QSplitter::createHandle();
+        // Only the handles take the colour: the panes keep the palette they inherit.
+        QPalette colours = handle->palette();
+        colours.setColor(QPalette::Window, palette().color(QPalette::Light));
+        handle->setPalette(colours);
+        handle->setAutoFillBackground(true);
+        return handle;
+    }
+};
+
+} // namespace
+
+MainLayout::MainLayout(QWidget* parent) : MainComposite("RevuVuzidiv"), parent_(parent) {}
+
+MainLayout::~MainLayout() {
+    stopWaitingForNode();
+}
+
+void MainLayout::createControls() {
+    outerSash_ = new Sash(Qt::Horizontal, parent_);
+    outerSash_->setObjectName(QStringLiteral("outerSash"));
+    if (QLayout* layout = parent_->layout())
+        layout->addWidget(outerSash_);
+
+    sideBar_ = std::make_unique<SideBar>(outerSash_, 0);
+
+    innerSash_ = new Sash(Qt::Vertical, outerSash_);
+    innerSash_->setObjectName(QStringLiteral("innerSash"));
+    outerSash_->addWidget(innerSash_);
+
+    threadTable_ = new ThreadTable(innerSash_, 0);
+    innerSash_->insertWidget(0, threadTable_->composite());
+
+    // Finds both sashes (its parent and its parent's parent) and gives them their weights.
+    tabBrowser_ = new TabBrowser(innerSash_);
+
+    tabBrowser_->addNewThreadsHandler([this] { onNewThreads(); });
+    tabBrowser_->addSubscribedThreadsHandler([this] { onSubscribedThreads(); });
+    const QPointer<TabBrowser> browser = tabBrowser_;
+    threadTable_->setOpenHandler([browser](const QString& location) {
+        if (browser)
+            browser->openOrActivate(location);
+    });
+    sideBar_->setOpenHandler([browser](const QString& location) -> BrowserTabPage* {
+        return browser ? browser->openOrActivate(location) : nullptr;
+    });
+
+    openTabs_.loadState(*tabBrowser_);
+    listWhenNodeAnswers();
+}
+
+void MainLayout::onNewThreads() {
+    stopWaitingForNode();
+    if (threadTable_)
+        threadTable_->showNewThreads();
+}
+
+void MainLayout::onSubscribedThreads() {
+    stopWaitingForNode();
+    if (threadTable_)
+        threadTable_->showSubscribedThreads();
+}
+
+void MainLayout::onExit() {
+    if (exited_ || !tabBrowser_)
+        return;
+    exited_ = true;
+    stopWaitingForNode();
+    openTabs_.saveState(*tabBrowser_);
+    tabBrowser_->onExit();
+}
+
+void MainLayout::openLocation(const QString& location) {
+    if (tabBrowser_ && !location.isEmpty())
+        tabBrowser_->openOrActivate(location);
+}
+
+void MainLayout::listWhenNodeAnswers(int seconds) {
+    stopWaitingForNode();
+    const Configuration& config = Configuration::instance();
+    probe_ = new NodeProbe(QString::fromStdString(config.nodeHost()), config.nodePort(), seconds,
+                           outerSash_);
+    QObject::connect(probe_, &NodeProbe::answered, outerSash_, [this] {
+        if (threadTable_)
+            threadTable_->showNewThreads();
+    });
+    probe_->start();
+}
+
+bool MainLayout::isWaitingForNode() const {
+    return !probe_.isNull();
+}
+
+void MainLayout::stopWaitingForNode() {
+    if (probe_)
+        probe_->cancel();
+    probe_ = nullptr;
+}
+
+} // namespace bryndle
