@@ -9,12 +9,15 @@
 #include "shell/mainform.h"
 #include "store/threadcache.h"
 #include "toolkit/application.h"
+#include "toolkit/background.h"
 #include "toolkit/messagebox.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace bryndle {
 
@@ -34,6 +37,11 @@ void complain(const QString& text) {
 
 // The runtime folder becomes the current directory: the settings name their files relative
 // to it.
+void waitForBackgroundWork() {
+    while (backgroundTaskCount() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 bool enterRuntimeFolder() {
     try {
         const RuntimeFolder folder = RuntimeFolder::locate();
@@ -166,6 +174,8 @@ int runClient(const QString& location, InstanceChannel* channel) {
         reportError(error);
         status = 1;
     }
+    // Listings and cache reads still running use the cache: they end within their deadlines.
+    waitForBackgroundWork();
     try {
         Configuration::instance().save();
     } catch (const std::exception& error) {

@@ -8,6 +8,7 @@
 
 #include <QLayout>
 #include <QSplitterHandle>
+#include <QTimer>
 #include <QWidget>
 
 namespace bryndle {
@@ -75,6 +76,12 @@ void MainLayout::createControls() {
     });
 
     openTabs_.loadState(*tabBrowser_);
+    // The weights went onto sashes without a size; the window shows before the next event, and
+    // the panes' shares are set again on the real widths.
+    QTimer::singleShot(0, outerSash_, [browser] {
+        if (browser)
+            browser->loadState();
+    });
     listWhenNodeAnswers();
 }
 
