@@ -7,6 +7,7 @@
 #include "config/configuration.h"
 #include "foundation/variant.h"
 #include "shell/mainform.h"
+#include "store/pageloaderregistry.h"
 #include "store/threadcache.h"
 #include "toolkit/application.h"
 #include "toolkit/background.h"
@@ -174,7 +175,11 @@ int runClient(const QString& location, InstanceChannel* channel) {
         reportError(error);
         status = 1;
     }
-    // Listings and cache reads still running use the cache: they end within their deadlines.
+    // Loaders still fetching show nothing more, and their workers finish storing before the
+    // cache and the configuration go; so do the listings and cache reads still running, within
+    // their deadlines.
+    PageLoaderRegistry::instance().abandonAll();
+    PageLoaderRegistry::instance().joinAll();
     waitForBackgroundWork();
     try {
         Configuration::instance().save();
