@@ -1,8 +1,11 @@
 #include "browse/mainlayout.h"
 
+#include "browse/browsertabpage.h"
+#include "browse/cbrowser.h"
 #include "browse/nodeprobe.h"
 #include "browse/sidebar.h"
 #include "browse/tabbrowser.h"
+#include "browse/tabfolder.h"
 #include "browse/threadtable.h"
 #include "config/configuration.h"
 
@@ -75,6 +78,12 @@ void MainLayout::createControls() {
         return browser ? browser->openOrActivate(location) : nullptr;
     });
 
+    // Every new tab is selected as it opens, and is the tab browser's once the call that opened
+    // it has returned: a thread page that has shown a document has changed the cache, and the
+    // table's marks follow.
+    QObject::connect(tabBrowser_->tabFolder(), &QTabWidget::currentChanged, threadTable_, [this] {
+        QTimer::singleShot(0, threadTable_, [this] { watchThreadPages(); });
+    });
     openTabs_.loadState(*tabBrowser_);
     // The weights went onto sashes without a size; the window shows before the next event, and
     // the panes' shares are set again on the real widths.
@@ -121,6 +130,17 @@ void MainLayout::listWhenNodeAnswers(int seconds) {
             threadTable_->showNewThreads();
     });
     probe_->start();
+}
+
+void MainLayout::watchThreadPages() {
+    TabFolder* folder = tabBrowser_ ? tabBrowser_->tabFolder() : nullptr;
+    for (int i = 0; folder && threadTable_ && i < folder->count(); ++i) {
+        BrowserTabPage* page = folder->pageAt(i);
+        CBrowser* browser = page ? page->getBrowser() : nullptr;
+        if (browser && page->kind() == QStringLiteral("ShingetsuBrowserPage"))
+            QObject::connect(browser, &BrowserControl::completed, threadTable_,
+                             &ThreadTable::updateCacheState, Qt::UniqueConnection);
+    }
 }
 
 bool MainLayout::isWaitingForNode() const {

@@ -57,6 +57,8 @@ public:
 
 private:
     void stopWaitingForNode();
+    // The table marks its rows again whenever a thread page has shown a document.
+    void watchThreadPages();
 
     QPointer<TabBrowser> tabBrowser_;
     std::unique_ptr<SideBar> sideBar_;

@@ -112,9 +112,9 @@ private:
     int port_;
 };
 
-TEST(ClientE2ETest, ListsTheNewThreadsAndOpensOneByDoubleClick) {
+TEST(ClientE2ETest, ListsOpensPagesAndMarksAThread) {
     ClientFolder folder;
-    EXPECT_EQ(folder.run("listAndOpen"), 0);
+    EXPECT_EQ(folder.run("readAThread"), 0);
 }
 
 TEST(ClientE2ETest, ABookmarkFromTheTabMenuReopensTheThreadFromTheSideBar) {
