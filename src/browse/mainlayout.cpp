@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 namespace bryndle {
 
 namespace {
@@ -40,6 +42,11 @@ protected:
         return handle;
     }
 };
+
+// A thread location whose opening asks the node for records.
+bool fetchesFromNode(const QString& location) {
+    return OpenTabs::restoredLocation(location) != location;
+}
 
 } // namespace
 
@@ -96,12 +103,14 @@ void MainLayout::createControls() {
 
 void MainLayout::onNewThreads() {
     stopWaitingForNode();
+    openWaitingLocations();
     if (threadTable_)
         threadTable_->showNewThreads();
 }
 
 void MainLayout::onSubscribedThreads() {
     stopWaitingForNode();
+    openWaitingLocations();
     if (threadTable_)
         threadTable_->showSubscribedThreads();
 }
@@ -116,8 +125,19 @@ void MainLayout::onExit() {
 }
 
 void MainLayout::openLocation(const QString& location) {
-    if (tabBrowser_ && !location.isEmpty())
-        tabBrowser_->openOrActivate(location);
+    if (!tabBrowser_ || location.isEmpty())
+        return;
+    // Fetched before the node program listens, the thread would show no records.
+    if (isWaitingForNode() && fetchesFromNode(location)) {
+        waitingLocations_.append(location);
+        return;
+    }
+    tabBrowser_->openOrActivate(location);
+}
+
+void MainLayout::openWaitingLocations() {
+    for (const QString& location : std::exchange(waitingLocations_, {}))
+        openLocation(location);
 }
 
 void MainLayout::listWhenNodeAnswers(int seconds) {
@@ -126,8 +146,15 @@ void MainLayout::listWhenNodeAnswers(int seconds) {
     probe_ = new NodeProbe(QString::fromStdString(config.nodeHost()), config.nodePort(), seconds,
                            outerSash_);
     QObject::connect(probe_, &NodeProbe::answered, outerSash_, [this] {
+        // The probe goes by itself: the wait is over.
+        probe_ = nullptr;
         if (threadTable_)
             threadTable_->showNewThreads();
+        openWaitingLocations();
+    });
+    QObject::connect(probe_, &NodeProbe::gaveUp, outerSash_, [this] {
+        probe_ = nullptr;
+        openWaitingLocations();
     });
     probe_->start();
 }

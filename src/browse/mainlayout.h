@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSplitter>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -39,7 +40,8 @@ public:
     // Outer sash, side bar, inner sash, thread table, tab browser, in this order; then the
     // wiring, the tabs of the last run, and the first listing once the node answers.
     void createControls() override;
-    // Selects and refreshes the tab that shows the location, or opens one.
+    // Selects and refreshes the tab that shows the location, or opens one. A thread to be
+    // fetched waits while the first listing waits for the node.
     void openLocation(const QString& location) override;
 
     // Lists the node's new threads as soon as it accepts a connection, trying quietly for up to
@@ -57,6 +59,7 @@ public:
 
 private:
     void stopWaitingForNode();
+    void openWaitingLocations();
     // The table marks its rows again whenever a thread page has shown a document.
     void watchThreadPages();
 
@@ -68,6 +71,7 @@ private:
     QPointer<QSplitter> innerSash_;
     QPointer<NodeProbe> probe_;
     OpenTabs openTabs_;
+    QStringList waitingLocations_;
     bool exited_ = false;
 };
 

@@ -136,24 +136,34 @@ private slots:
         QVERIFY(fixture_->box->shown.empty());
     }
 
-    // The first listing waits quietly for a node that is still starting; one that never
-    // answers is given up without a word.
+    // The first listing, and a thread to fetch, wait quietly for a node that is still starting;
+    // one that never answers is given up without a word.
     void theFirstListingWaitsForTheNode() {
         const uint16_t port = unusedPort();
         useNode(port);
         Window window;
         QVERIFY(window.layout->isWaitingForNode());
+        // A thread handed over meanwhile waits as well; a web page does not.
+        window.layout->openLocation(Thread);
+        window.layout->openLocation(QStringLiteral("about:blank"));
         QTest::qWait(600);
         QVERIFY(window.layout->threadTable()->items().empty());
+        QCOMPARE(window.folder()->count(), 1);
         NodeProcess node(fixture_->dir().path(), true, port);
         node.start();
         QTRY_VERIFY_WITH_TIMEOUT(!window.layout->threadTable()->items().empty(), 20000);
+        QCOMPARE(window.folder()->count(), 2);
+        QCOMPARE(window.browser()->currentPage()->compareLocation(Thread), 0);
         QVERIFY(!window.layout->isWaitingForNode());
 
         useNode(unusedPort());
         window.layout->listWhenNodeAnswers(1);
         QVERIFY(window.layout->isWaitingForNode());
+        window.layout->openLocation(QStringLiteral("shingetsu://thread_41/get/"));
+        QCOMPARE(window.folder()->count(), 2);
         QTRY_VERIFY_WITH_TIMEOUT(!window.layout->isWaitingForNode(), 5000);
+        // Given up, the node's silence is the thread page's to show.
+        QCOMPARE(window.folder()->count(), 3);
         QVERIFY(fixture_->box->shown.empty());
     }
 
@@ -162,8 +172,10 @@ private slots:
     void exitStoresOnceAndTheNextStartReopensTheTabs() {
         {
             Window window;
-            window.layout->openLocation(Thread);
+            // Opened from the table: a thread handed over would wait for the node here.
+            window.layout->threadTable()->fireOpen(Thread);
             window.layout->openLocation(QStringLiteral("about:blank"));
+            QCOMPARE(window.folder()->count(), 2);
             // A web tab has its location once the engine has taken it.
             QTRY_COMPARE(window.folder()->pageAt(1)->getLocation(), QStringLiteral("about:blank"));
             window.folder()->setCurrentIndex(0);
@@ -180,6 +192,7 @@ private slots:
         }
         Window next;
         QCOMPARE(next.folder()->count(), 2);
+        QVERIFY(next.folder()->pageAt(0) && next.folder()->pageAt(1));
         QCOMPARE(next.folder()->pageAt(0)->getLocation(),
                  QStringLiteral("shingetsu://thread_E99B91E8AB87/cache/l10"));
         QTRY_COMPARE(next.folder()->pageAt(1)->getLocation(), QStringLiteral("about:blank"));
@@ -191,6 +204,7 @@ private slots:
         next.layout.reset();
         Window third;
         QCOMPARE(third.folder()->count(), 2);
+        QVERIFY(third.folder()->pageAt(1));
         QCOMPARE(third.folder()->currentIndex(), 1);
     }
 
