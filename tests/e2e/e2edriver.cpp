@@ -231,6 +231,8 @@ private slots:
 
         pageItem(page, "firstPageItem")->trigger();
         QTRY_VERIFY(page->getLocation().contains(QStringLiteral("/cache/")));
+        // The thread's first record, from the cache.
+        QTRY_VERIFY(pageText(page).contains(QStringLiteral("なんでも気軽に書き込んでください")));
         const QString first = page->getLocation();
         const std::shared_ptr<PageLoader> before = page->browser()->loader();
         pageItem(page, "latestItem")->trigger();
