@@ -5,6 +5,7 @@
 #include "browse/webprofile.h"
 #include "shell/icon.h"
 
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace bryndle {
@@ -126,7 +127,16 @@ void WebBrowserTabPage::onTitle(const QString& title) {
     setTitle(tabTitle(title));
 }
 
-void WebBrowserTabPage::onLocationChanging(LocationEvent*) {
+void WebBrowserTabPage::onLocationChanging(LocationEvent* event) {
+    // A link to a thread opens the thread in a tab of its own.
+    if (event->doit && event->location.startsWith(QLatin1String("shingetsu://"))) {
+        event->doit = false;
+        const QString location = event->location;
+        QTimer::singleShot(0, this, [this, location] {
+            if (BrowserTabPage* page = openNewPage(location, getStyle()))
+                page->open(location);
+        });
+    }
     notifyStateChanged();
 }
 

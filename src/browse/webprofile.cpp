@@ -1,5 +1,6 @@
 #include "browse/webprofile.h"
 
+#include "browse/threadprofile.h"
 #include "toolkit/filedialog.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ WebProfile::WebProfile(const QString& folder, QObject* parent)
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
             &WebProfile::onDownloadRequested);
+    ThreadProfile::serveThreadLinks(profile_);
 }
 
 WebProfile& WebProfile::instance() {
