@@ -15,6 +15,7 @@ packages=(
     clang libclang-rt-14-dev
     famfamfam-silk fonts-ipafont-gothic
     xvfb xauth x11-utils imagemagick openbox xdotool
+    appstream desktop-file-utils dpkg-dev file
     locales
 )
 # The users' locales: the interface and configuration tests run under them too.

@@ -15,18 +15,25 @@ namespace {
 
 const char* const Program = "bryndle-cli";
 
+// One line: the name and its arguments, then the description in a column.
+void printEntry(std::ostream& out, const std::string& entry, const std::string& description) {
+    out << "  " << entry;
+    if (!description.empty())
+        out << std::string(entry.size() < 26 ? 26 - entry.size() : 1, ' ') << description;
+    out << "\n";
+}
+
 void printUsage(std::ostream& out, const CliCommandTable& commands) {
     out << "usage: " << Program << " [--node HOST:PORT] [--timeout SECONDS] COMMAND\n"
-        << "commands:\n";
-    for (const CliCommand& command : commands.commands()) {
-        std::string line = "  " + command.name;
-        if (!command.arguments.empty())
-            line += " " + command.arguments;
-        out << line;
-        if (!command.description.empty())
-            out << std::string(line.size() < 28 ? 28 - line.size() : 1, ' ') << command.description;
-        out << "\n";
-    }
+        << "options:\n";
+    printEntry(out, "--node HOST:PORT", "the node (else the one of config.db here)");
+    printEntry(out, "--timeout SECONDS", "bounds every wait and each whole request");
+    printEntry(out, "--help", "this text");
+    out << "commands:\n";
+    for (const CliCommand& command : commands.commands())
+        printEntry(
+            out, command.arguments.empty() ? command.name : command.name + " " + command.arguments,
+            command.description);
     out << "The node defaults to the host and port of config.db in the current directory.\n";
 }
 

@@ -23,6 +23,8 @@
 #include <QProcess>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace bryndle {
 
 namespace {
@@ -232,6 +234,18 @@ void MainForm::onTrayClick() {
     showWindow(true);
 }
 
+void MainForm::openLocation(const QString& location) {
+    if (closed_)
+        return;
+    if (!built_) {
+        waiting_.append(location);
+        return;
+    }
+    showWindow(true);
+    if (!location.isEmpty())
+        composite_->openLocation(location);
+}
+
 void MainForm::onTerminate() {
     if (closed_ || !shell_)
         return;
@@ -284,6 +298,9 @@ void MainForm::open() {
         shell_->show();
         shell_->raise();
         shell_->activateWindow();
+        built_ = true;
+        for (const QString& location : std::exchange(waiting_, {}))
+            openLocation(location);
     } catch (...) {
         cleanUp();
         throw;
@@ -316,6 +333,7 @@ void MainForm::cleanUp() {
 }
 
 void MainForm::dispose() {
+    built_ = false;
     signals_.reset();
     if (tray_)
         tray_->dispose();

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -51,6 +52,11 @@ public:
     virtual void onTrayMenuDetect();
     virtual void onTrayMenuSelection(QAction* entry);
 
+    // A location handed to the client: the window comes to the front and its content opens the
+    // location (an empty one only brings the window forward). Before the content is built, the
+    // locations wait for it.
+    void openLocation(const QString& location);
+
     // A terminating signal (end of the session, Ctrl+C): closes the open dialogs, ends the
     // nested loops, and closes as after "Yes" to the question.
     void onTerminate();
@@ -86,6 +92,9 @@ private:
     std::unique_ptr<TerminationSignals> signals_;
     EventLoop* loop_ = nullptr;
     bool closed_ = false;
+    // Whether the window and its content are up; locations received before wait.
+    bool built_ = false;
+    QStringList waiting_;
     std::vector<SettingsProgram> settingsPrograms_ = networkSettingsPrograms();
 };
 

@@ -241,11 +241,24 @@ TEST(BryndleCli, BadCommandLinesAreUsageErrors) {
     }
 }
 
-TEST(BryndleCli, HelpListsEveryCommand) {
+// Every command has one line in the help and an entry in the manual page.
+TEST(BryndleCli, HelpAndManualPageListEveryCommand) {
     Result result = runInProcess({"--help"});
     EXPECT_EQ(result.status, 0);
-    for (const char* name : {"list", "have", "head", "get", "record", "register"})
-        EXPECT_NE(result.out.find("  " + std::string(name) + " "), std::string::npos) << name;
+    const std::string manual =
+        readFile(fs::path(std::getenv("BRYNDLE_SOURCE_DIR")) / "data/man/bryndle-cli.1");
+    const auto commands = cliCommands().commands();
+    EXPECT_GE(commands.size(), size_t{9});
+    for (const CliCommand& command : commands) {
+        const std::string line = "\n  " + command.name + " ";
+        const size_t at = result.out.find(line);
+        EXPECT_NE(at, std::string::npos) << command.name;
+        EXPECT_EQ(result.out.find(line, at + 1), std::string::npos) << command.name;
+        const std::string entry = "\n.TP\n.B";
+        EXPECT_TRUE(manual.find(entry + "R " + command.name + " ") != std::string::npos ||
+                    manual.find(entry + "I " + command.name + " ") != std::string::npos)
+            << command.name;
+    }
 }
 
 } // namespace

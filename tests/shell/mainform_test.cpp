@@ -355,6 +355,30 @@ private slots:
         form.cleanUp();
     }
 
+    // Locations handed to the client reach the content in order, waiting for it when they come
+    // before the window is up; each brings a hidden window back to the front.
+    void handedLocationsReachTheContentAndBringTheWindowForward() {
+        TrayItem::setAvailable(true);
+        const QString thread = QStringLiteral("shingetsu://thread_616263/get/");
+        const QString web = QStringLiteral("https://example.org/");
+        MainForm form;
+        form.openLocation(thread);
+        form.open();
+        QCOMPARE(form.mainComposite()->unopenedLocations(), QStringList{thread});
+
+        form.onIconify();
+        QVERIFY(!form.shell()->isVisible());
+        form.openLocation(QString());
+        QVERIFY(form.shell()->isVisible());
+        QCOMPARE(form.mainComposite()->unopenedLocations(), QStringList{thread});
+
+        form.onIconify();
+        form.openLocation(web);
+        QVERIFY(form.shell()->isVisible());
+        QCOMPARE(form.mainComposite()->unopenedLocations(), (QStringList{thread, web}));
+        form.cleanUp();
+    }
+
     // Hidden without a tray host, the window could not be brought back.
     void minimisingWithoutATrayKeepsTheWindowMinimised() {
         TrayItem::setAvailable(false);
