@@ -4,6 +4,7 @@
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/tabfolder.h"
+#include "browse/threadpagewindows.h"
 #include "browse/threadpaging.h"
 #include "config/configuration.h"
 #include "shell/icon.h"
@@ -66,6 +67,7 @@ ShingetsuBrowserPage::ShingetsuBrowserPage(const QString&, TabFolder* folder, in
     : BrowserTabPage(folder, style) {
     construct();
     postFinalizer_ = std::make_shared<PostFinalizer>(this);
+    ThreadPageWindows::attach(this);
 }
 
 ShingetsuBrowserPage::~ShingetsuBrowserPage() = default;
