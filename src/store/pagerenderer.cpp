@@ -191,26 +191,31 @@ void collectError(void* context, const char* format, ...) {
         *messages += buffer;
 }
 
-std::string apply(xsltStylesheetPtr style, xmlDocPtr doc) {
+// Takes the document: it is freed as soon as the result exists, so that a large page does not
+// hold both trees and the output text at once.
+std::string apply(xsltStylesheetPtr style, Doc doc) {
     std::unique_ptr<xsltSecurityPrefs, PrefsFree> prefs(xsltNewSecurityPrefs());
     xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
     xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
     xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
     xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
 
-    std::unique_ptr<xsltTransformContext, ContextFree> context(xsltNewTransformContext(style, doc));
+    std::unique_ptr<xsltTransformContext, ContextFree> context(
+        xsltNewTransformContext(style, doc.get()));
     if (!context)
         throw RenderException("transform error");
     std::string messages;
     xsltSetTransformErrorFunc(context.get(), &messages, collectError);
     xsltSetCtxtSecurityPrefs(prefs.get(), context.get());
 
-    Doc result(xsltApplyStylesheetUser(style, doc, nullptr, nullptr, nullptr, context.get()));
+    Doc result(xsltApplyStylesheetUser(style, doc.get(), nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED) {
         while (!messages.empty() && messages.back() == '\n')
             messages.pop_back();
         throw RenderException("transform error" + (messages.empty() ? "" : ": " + messages));
     }
+    context.reset();
+    doc.reset();
     xmlChar* buffer = nullptr;
     int length = 0;
     if (xsltSaveResultToString(&buffer, &length, result.get(), style) != 0)
@@ -232,21 +237,25 @@ std::string PageRenderer::stylesheetPath(std::string_view document, const std::s
 std::string PageRenderer::render(std::string_view document, const std::string& baseDir) {
     Doc doc = parseDocument(document, {});
     Style style = loadStylesheet(stylesheetOf(doc.get(), baseDir));
-    return apply(style.get(), doc.get());
+    return apply(style.get(), std::move(doc));
 }
 
 std::string PageRenderer::renderFile(const std::string& path) {
-    const std::string text = readFile(path, "page document");
-    Doc doc = parseDocument(text, path);
+    Doc doc;
+    {
+        // The text goes once it is parsed.
+        const std::string text = readFile(path, "page document");
+        doc = parseDocument(text, path);
+    }
     Style style =
         loadStylesheet(stylesheetOf(doc.get(), std::filesystem::path(path).parent_path().string()));
-    return apply(style.get(), doc.get());
+    return apply(style.get(), std::move(doc));
 }
 
 std::string PageRenderer::transform(std::string_view document, const std::string& stylesheet) {
     Doc doc = parseDocument(document, {});
     Style style = loadStylesheet(stylesheet);
-    return apply(style.get(), doc.get());
+    return apply(style.get(), std::move(doc));
 }
 
 } // namespace bryndle

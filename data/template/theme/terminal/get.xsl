@@ -442,6 +442,10 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
 .box { display: none; }
+/* A record off screen is neither laid out nor painted until it comes near, so that a page of
+   thousands of records opens quickly; the one under the pointer stays whole, so that its
+   reference box can reach beyond it. */
+.record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .2em;
   width: max-content; max-width: calc(100% - 5em); padding: .3em .7em;
