@@ -7,6 +7,7 @@
 #include "toolkit/plaintext.h"
 #include "toolkit/screenplacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -193,9 +194,12 @@ void BrowserChildWindow::closeEvent(QCloseEvent* event) {
 }
 
 void BrowserChildWindow::keyPressEvent(QKeyEvent* event) {
-    // A return that nothing inside the window took goes to the default button.
+    // A return on the window's own controls goes to the default button; one the page left
+    // unused does not, so a stray return cannot throw away a form being filled in.
+    QWidget* focus = QApplication::focusWidget();
+    const bool inPage = focus && browser_ && browser_->isAncestorOf(focus);
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
+        event->modifiers() == Qt::NoModifier && !inPage) {
         closeWindow();
         return;
     }
