@@ -1,5 +1,6 @@
 #include "browse/shingetsubrowserpage.h"
 
+#include "browse/locationkinds.h"
 #include "browse/postfinalizer.h"
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
@@ -32,10 +33,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-bool isThreadLocation(const QString& location) {
-    return location.startsWith(QLatin1String("shingetsu:"));
-}
-
 uint32_t configuredItems() {
     return static_cast<uint32_t>(std::max(Configuration::instance().recordsPerPage(), 1));
 }
@@ -46,19 +43,6 @@ bool isMarkupSuffix(const QString& suffix) {
     static const QStringList markup{"htm", "html", "xhtml", "xht", "shtml", "svg", "svgz",
                                     "xml", "xsl",  "xslt",  "mht", "mhtml", "php", "xbl"};
     return markup.contains(suffix.toLower());
-}
-
-bool isLocalLocation(const QString& location) {
-    return location.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) ||
-           location.startsWith(QLatin1Char('/'));
-}
-
-// Locations that would run or show something of their own in place of a document.
-bool isScriptLocation(const QString& location) {
-    for (const char* scheme : {"javascript:", "data:", "about:", "blob:", "filesystem:"})
-        if (location.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
-            return true;
-    return false;
 }
 
 } // namespace

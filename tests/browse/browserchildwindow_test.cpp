@@ -29,6 +29,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
+#include <QWebEngineSettings>
 
 #include <httplib.h>
 
@@ -347,6 +348,8 @@ private slots:
         QCOMPARE(popup->ownerPage(), page);
         QVERIFY(popup->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!(popup->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!popup->getBrowser()->page()->settings()->testAttribute(
+            QWebEngineSettings::JavascriptEnabled));
         // The thread asked for is loaded by the pop-up itself, titled by its document.
         QTRY_COMPARE_WITH_TIMEOUT(popup->windowTitle(), qs(popupThread_), 20000);
         // The engine hands over the link with its host in lower case.
