@@ -6,6 +6,7 @@
 #include "config/configuration.h"
 #include "foundation/variant.h"
 #include "shell/mainform.h"
+#include "store/pageloaderregistry.h"
 #include "store/threadcache.h"
 #include "toolkit/application.h"
 #include "toolkit/messagebox.h"
@@ -162,6 +163,10 @@ int runClient(const QString& location, InstanceChannel* channel) {
         reportError(error);
         status = 1;
     }
+    // Loaders still fetching show nothing more, and their workers finish storing before the
+    // cache and the configuration go.
+    PageLoaderRegistry::instance().abandonAll();
+    PageLoaderRegistry::instance().joinAll();
     try {
         Configuration::instance().save();
     } catch (const std::exception& error) {
