@@ -414,6 +414,8 @@ private slots:
         QVERIFY(!document.isEmpty());
         int requests = 0;
         ShingetsuBrowser* receiver = nullptr;
+        // Only this handler: the page's own, which opens pop-up windows, is left out here.
+        disconnect(page, &ShingetsuBrowserPage::newWindowRequested, nullptr, nullptr);
         connect(page, &ShingetsuBrowserPage::newWindowRequested, this, [&](WindowEvent* event) {
             ++requests;
             event->browser = receiver;
