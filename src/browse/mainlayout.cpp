@@ -1,5 +1,6 @@
 #include "browse/mainlayout.h"
 
+#include "browse/browserchildwindow.h"
 #include "browse/browsertabpage.h"
 #include "browse/cbrowser.h"
 #include "browse/nodeprobe.h"
@@ -81,6 +82,9 @@ void MainLayout::createControls() {
         if (browser)
             browser->openOrActivate(location);
     });
+    // The node's deletion page opens in a window of its own, which closes once the node has
+    // answered; the table then lists its threads again.
+    threadTable_->setDeletePageOpener(&BrowserChildWindow::openDeletePage);
     sideBar_->setOpenHandler([browser](const QString& location) -> BrowserTabPage* {
         return browser ? browser->openOrActivate(location) : nullptr;
     });

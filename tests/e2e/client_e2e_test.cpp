@@ -117,6 +117,16 @@ TEST(ClientE2ETest, ListsOpensPagesAndMarksAThread) {
     EXPECT_EQ(folder.run("readAThread"), 0);
 }
 
+TEST(ClientE2ETest, APostThroughThePostWindowShowsInTheThread) {
+    ClientFolder folder;
+    EXPECT_EQ(folder.run("postThroughThePostWindow"), 0);
+}
+
+TEST(ClientE2ETest, AThreadDeletedFromTheTableLeavesTheSubscribedList) {
+    ClientFolder folder;
+    EXPECT_EQ(folder.run("deleteFromTheTable"), 0);
+}
+
 TEST(ClientE2ETest, ABookmarkFromTheTabMenuReopensTheThreadFromTheSideBar) {
     ClientFolder folder;
     EXPECT_EQ(folder.run("bookmarkFromTheTab"), 0);

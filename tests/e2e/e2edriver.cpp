@@ -3,7 +3,10 @@
 // scenario is named by BRYNDLE_E2E_SCENARIO; it drives the window as a user would, then closes
 // it with "Yes" to the question. The exit status is the client's, or 3 when the scenario failed.
 #include "app/client.h"
+#include "browse/browserchildwindow.h"
+#include "browse/browserpostwindow.h"
 #include "browse/browsertabpage.h"
+#include "browse/enginetest.h"
 #include "browse/shingetsubrowserpage.h"
 #include "browse/sidebar.h"
 #include "browse/tabbrowser.h"
@@ -183,16 +186,23 @@ class ClientScenarios : public QObject {
         return orStandIn(page->toolBar()->findChild<QAction*>(QLatin1String(name)),
                          QLatin1String(name));
     }
-    // The text the page shows (the engine answers in its own time).
+    // The text of the page's document, shown or scrolled away (the engine answers in its own
+    // time).
     QString pageText(BrowserTabPage* page) {
-        auto* view = page && page->getContents() ? page->getContents()->findChild<QWebEngineView*>()
-                                                 : nullptr;
+        QWebEngineView* view = page && page->getBrowser() ? page->getBrowser()->view() : nullptr;
         if (!view)
             return {};
-        auto text = std::make_shared<std::optional<QString>>();
-        view->page()->toPlainText([text](const QString& plain) { *text = plain; });
-        (void)QTest::qWaitFor([text] { return text->has_value(); }, 5000);
-        return text->value_or(QString());
+        return evaluate(view->page(),
+                        QStringLiteral("document.body ? document.body.textContent : ''"))
+            .toString();
+    }
+    // The one open top-level window of the class, or null.
+    template <class T> T* openWindow() {
+        T* found = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<T*>(widget); window && window->isVisible())
+                found = window;
+        return found;
     }
     bool listNewThreads() {
         QSignalSpy listed(table(), &ThreadTable::listingFinished);
@@ -249,6 +259,59 @@ private slots:
         QVERIFY(postAsSomeoneElse(Chat, "e2e"));
         QVERIFY(listNewThreads());
         QVERIFY(sameImage(rowIcon(Chat), "page_red"));
+        QVERIFY2(box_->shown.empty(), qPrintable(shownTexts()));
+    }
+
+    // A post through the thread tab's post window: the window closes once the node has taken
+    // the post, and the thread shows the new record.
+    void postThroughThePostWindow() {
+        QVERIFY(waitForThreads());
+        doubleClickRow(Dinner);
+        QTRY_COMPARE(folder()->count(), 1);
+        auto* page = qobject_cast<ShingetsuBrowserPage*>(browser()->currentPage());
+        QVERIFY(page);
+        QTRY_VERIFY_WITH_TIMEOUT(pageText(page).contains(QStringLiteral("でした")), 20000);
+
+        pageItem(page, "postItem")->trigger();
+        QPointer<BrowserPostWindow> post;
+        QTRY_VERIFY((post = openWindow<BrowserPostWindow>()));
+        QWebEnginePage* form = post->getBrowser()->page();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(form, QStringLiteral("!!document.getElementById('body')")).toBool(), 20000);
+        const QString body = QStringLiteral("端から端まで届きました");
+        evaluate(form,
+                 QStringLiteral("document.getElementById('body').value = '%1'; true").arg(body));
+        evaluate(form,
+                 QStringLiteral("document.querySelector('input[type=submit]').click(); true"));
+        QTRY_VERIFY_WITH_TIMEOUT(!post, 20000);
+        const bool shown = QTest::qWaitFor([&] { return pageText(page).contains(body); }, 20000);
+        QVERIFY2(shown, qPrintable(pageText(page).right(300)));
+        QVERIFY2(box_->shown.empty(), qPrintable(shownTexts()));
+    }
+
+    // Deleting through the table's menu: the node's deletion page opens in a window, its form
+    // sent closes it, and the thread is gone from the subscribed threads.
+    void deleteFromTheTable() {
+        QVERIFY(waitForThreads());
+        QSignalSpy listed(table(), &ThreadTable::listingFinished);
+        item("subscribedThreadsItem")->trigger();
+        QVERIFY(listed.wait(30000));
+        QVERIFY(rowOf(Dinner) >= 0);
+        table()->table()->selectRow(rowOf(Dinner));
+        table()->deleteAction()->trigger();
+        QPointer<BrowserChildWindow> confirm;
+        QTRY_VERIFY((confirm = openWindow<BrowserChildWindow>()));
+        QWebEnginePage* page = confirm->getBrowser()->page();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(page, QStringLiteral("!!document.querySelector('input[type=submit]')"))
+                .toBool(),
+            20000);
+        evaluate(page,
+                 QStringLiteral("document.querySelector('input[type=submit]').click(); true"));
+        QTRY_VERIFY_WITH_TIMEOUT(!confirm, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(rowOf(Dinner) < 0 && !table()->isListing(), 30000);
+        QVERIFY(table()->isShowingSubscribed());
+        QVERIFY(rowOf(Chat) >= 0);
         QVERIFY2(box_->shown.empty(), qPrintable(shownTexts()));
     }
 
