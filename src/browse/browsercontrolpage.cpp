@@ -1,6 +1,7 @@
 #include "browse/browsercontrolpage.h"
 
 #include "browse/browsercontrol.h"
+#include "toolkit/filedialog.h"
 #include "toolkit/messagebox.h"
 
 #include <QPointer>
@@ -29,6 +30,17 @@ QWebEnginePage* BrowserControlPage::createWindow(WebWindowType) {
         return control_->onNewWindow();
     } catch (...) {
         return nullptr;
+    }
+}
+
+QStringList BrowserControlPage::chooseFiles(FileSelectionMode, const QStringList&,
+                                            const QStringList&) {
+    try {
+        const QString file =
+            FileDialog::instance().openFile(control_->window(), QStringLiteral("*"));
+        return file.isEmpty() ? QStringList() : QStringList{file};
+    } catch (...) {
+        return {};
     }
 }
 

@@ -7,8 +7,8 @@ namespace bryndle {
 class BrowserControl;
 
 // The engine page of a BrowserControl: hands navigation requests and new-window requests to the
-// control, asks the user before granting a page a permission, and keeps the pages' console
-// messages to themselves.
+// control, asks for files to upload with the toolkit's dialog, asks the user before granting a
+// page a permission, and keeps the pages' console messages to themselves.
 class BrowserControlPage : public QWebEnginePage {
     Q_OBJECT
 
@@ -21,6 +21,9 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
+    // Through the toolkit's file dialog, over the page's own window (which may stay on top).
+    QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                            const QStringList& acceptedMimeTypes) override;
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
                                   const QString&) override {}
 

@@ -1,9 +1,11 @@
 #include "browse/shingetsubrowserpage.h"
 
+#include "browse/locationkinds.h"
 #include "browse/postfinalizer.h"
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/tabfolder.h"
+#include "browse/threadpagewindows.h"
 #include "browse/threadpaging.h"
 #include "config/configuration.h"
 #include "shell/icon.h"
@@ -31,10 +33,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-bool isThreadLocation(const QString& location) {
-    return location.startsWith(QLatin1String("shingetsu:"));
-}
-
 uint32_t configuredItems() {
     return static_cast<uint32_t>(std::max(Configuration::instance().recordsPerPage(), 1));
 }
@@ -47,25 +45,13 @@ bool isMarkupSuffix(const QString& suffix) {
     return markup.contains(suffix.toLower());
 }
 
-bool isLocalLocation(const QString& location) {
-    return location.startsWith(QLatin1String("file:"), Qt::CaseInsensitive) ||
-           location.startsWith(QLatin1Char('/'));
-}
-
-// Locations that would run or show something of their own in place of a document.
-bool isScriptLocation(const QString& location) {
-    for (const char* scheme : {"javascript:", "data:", "about:", "blob:", "filesystem:"})
-        if (location.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
-            return true;
-    return false;
-}
-
 } // namespace
 
 ShingetsuBrowserPage::ShingetsuBrowserPage(const QString&, TabFolder* folder, int style)
     : BrowserTabPage(folder, style) {
     construct();
     postFinalizer_ = std::make_shared<PostFinalizer>(this);
+    ThreadPageWindows::attach(this);
 }
 
 ShingetsuBrowserPage::~ShingetsuBrowserPage() = default;

@@ -1,6 +1,7 @@
 #include "browse/tabbrowser.h"
 
 #include "browse/address.h"
+#include "browse/browserchildwindow.h"
 #include "browse/browsertabpage.h"
 #include "browse/commandlistener.h"
 #include "browse/favorites.h"
@@ -642,6 +643,9 @@ void TabBrowser::saveState() {
 }
 
 void TabBrowser::onExit() {
+    // Pop-ups and post windows go first, their finalizers unrun: nothing refreshes or lists
+    // again while the main window closes.
+    BrowserChildWindow::closeAll();
     saveState();
 }
 

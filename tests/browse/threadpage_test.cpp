@@ -2,6 +2,7 @@
 // opening, paging, links and anchors, temporary documents, the settings menu, and what a
 // node's text may not do in a page.
 
+#include "browse/browserchildwindow.h"
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/shingetsubrowserpage.h"
@@ -358,6 +359,9 @@ private slots:
         QCOMPARE(posts.size(), 1);
         QCOMPARE(posts.at(0).at(0).toString(),
                  qs("shingetsu://" + threadFileName(thread_) + "/post/abcdef12"));
+        // The post window it opened is not needed here.
+        QCOMPARE(BrowserChildWindow::openCount(), 1);
+        BrowserChildWindow::closeAll();
 
         // The status line names an anchor of the shown file by the title.
         emit page->browser()->statusTextChanged(QUrl::fromLocalFile(document).toString() +
@@ -410,6 +414,8 @@ private slots:
         QVERIFY(!document.isEmpty());
         int requests = 0;
         ShingetsuBrowser* receiver = nullptr;
+        // Only this handler: the page's own, which opens pop-up windows, is left out here.
+        disconnect(page, &ShingetsuBrowserPage::newWindowRequested, nullptr, nullptr);
         connect(page, &ShingetsuBrowserPage::newWindowRequested, this, [&](WindowEvent* event) {
             ++requests;
             event->browser = receiver;
