@@ -3,8 +3,12 @@
 #include "browse/shingetsubrowser.h"
 
 #include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
 #include <QPushButton>
 #include <QWebEngineHistory>
+#include <QWebEngineScript>
 
 namespace bryndle {
 
@@ -24,7 +28,7 @@ BrowserPostWindow::BrowserPostWindow() : BrowserChildWindow("BorwserPostWindow")
     });
     connect(getBrowser(), &BrowserControl::locationChanged, this,
             &BrowserPostWindow::updateBackButton);
-    connect(getBrowser(), &BrowserControl::completed, this, &BrowserPostWindow::updateBackButton);
+    connect(getBrowser(), &BrowserControl::completed, this, &BrowserPostWindow::onCompleted);
     updateBackButton();
 }
 
@@ -47,16 +51,57 @@ void BrowserPostWindow::onPostLocationChanging(LocationEvent* event) {
         changes_ = 1;
         return;
     }
-    if (++changes_ <= FormChanges)
+    if (++changes_ <= FormChanges) {
+        if (changes_ == FormChanges && showsForm())
+            keepTypedText();
         return;
+    }
     event->doit = false;
     closeSoon();
 }
 
+bool BrowserPostWindow::showsForm() const {
+    ShingetsuBrowser* browser = getBrowser();
+    return browser && browser->isOwnDocument(browser->BrowserControl::location());
+}
+
+void BrowserPostWindow::onCompleted() {
+    updateBackButton();
+    if (showsForm())
+        restoreTypedText();
+}
+
 void BrowserPostWindow::updateBackButton() {
     ShingetsuBrowser* browser = getBrowser();
-    const bool onForm = browser && browser->isOwnDocument(browser->BrowserControl::location());
-    backButton_->setEnabled(browser && !onForm && browser->page()->history()->canGoBack());
+    backButton_->setEnabled(browser && !showsForm() && browser->page()->history()->canGoBack());
+}
+
+// The window's own script, apart from the page (which runs none): the form is still shown while
+// its submission waits for the node.
+void BrowserPostWindow::keepTypedText() {
+    QPointer<BrowserPostWindow> self(this);
+    getBrowser()->page()->runJavaScript(
+        QStringLiteral("Array.prototype.map.call("
+                       "document.querySelectorAll('form input[type=text], form textarea'),"
+                       " function(field) { return [field.name, field.value]; })"),
+        QWebEngineScript::ApplicationWorld, [self](const QVariant& fields) {
+            if (self && !fields.toList().isEmpty())
+                self->typed_ = fields.toList();
+        });
+}
+
+void BrowserPostWindow::restoreTypedText() {
+    if (typed_.isEmpty())
+        return;
+    const QByteArray typed =
+        QJsonDocument(QJsonArray::fromVariantList(typed_)).toJson(QJsonDocument::Compact);
+    // Fields the engine filled in again itself are left as they are.
+    getBrowser()->page()->runJavaScript(
+        QStringLiteral("%1.forEach(function(kept) {"
+                       " var field = document.getElementsByName(kept[0])[0];"
+                       " if (field && !field.value) field.value = kept[1]; })")
+            .arg(QString::fromUtf8(typed)),
+        QWebEngineScript::ApplicationWorld);
 }
 
 } // namespace bryndle

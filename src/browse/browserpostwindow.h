@@ -2,13 +2,15 @@
 
 #include "browse/browserchildwindow.h"
 
+#include <QVariantList>
+
 namespace bryndle {
 
 // The window in which the user writes a post: it shows the thread's posting form (a thread
 // location with the method "post"), lets the form reach the node, and closes at the node's
 // answer, the third location change; its finalizer then shows the thread again. A post the
 // node refuses leaves the window on the node's page, and its back button returns to the form
-// as it was filled in.
+// with the text that was typed into it.
 class BrowserPostWindow : public BrowserChildWindow {
     Q_OBJECT
 
@@ -27,9 +29,15 @@ public:
 
 private:
     void onPostLocationChanging(LocationEvent* event);
+    void onCompleted();
     void updateBackButton();
+    // The text typed into the form, kept as it is sent and put back when the form shows again.
+    void keepTypedText();
+    void restoreTypedText();
+    bool showsForm() const;
 
     int changes_ = 0;
+    QVariantList typed_;
     QPushButton* backButton_ = nullptr;
 };
 

@@ -440,8 +440,13 @@ private slots:
         storeGeometry("BorwserPostWindow", {700, 560, 20, 20});
         Window window;
         ShingetsuBrowserPage* page = window.open(location(otherThread_, "get", 1, 30));
-        const QString before = nextDocument(page->browser());
+        const QString latest = nextDocument(page->browser());
+        QVERIFY(!latest.isEmpty());
+        // A page read from the cache: the post still shows once the window has closed.
+        page->showFirstPage();
+        const QString before = nextDocument(page->browser(), latest);
         QVERIFY(!before.isEmpty());
+        QCOMPARE(page->getLocation(), location(otherThread_, "cache", 2, 30));
         QPointer<BrowserPostWindow> post = openPostWindow(page);
         QVERIFY(post);
         QVERIFY(type(post, "name", QStringLiteral("空の書き込み")));
