@@ -3,18 +3,22 @@
 #include "app/clientarguments.h"
 #include "app/instancechannel.h"
 #include "app/runtimefolder.h"
+#include "browse/mainlayout.h"
 #include "config/configuration.h"
 #include "foundation/variant.h"
 #include "shell/mainform.h"
 #include "store/pageloaderregistry.h"
 #include "store/threadcache.h"
 #include "toolkit/application.h"
+#include "toolkit/background.h"
 #include "toolkit/messagebox.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace bryndle {
 
@@ -34,6 +38,11 @@ void complain(const QString& text) {
 
 // The runtime folder becomes the current directory: the settings name their files relative
 // to it.
+void waitForBackgroundWork() {
+    while (backgroundTaskCount() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 bool enterRuntimeFolder() {
     try {
         const RuntimeFolder folder = RuntimeFolder::locate();
@@ -114,6 +123,8 @@ int clientMain(int argc, char** argv) {
         return *handedOver;
 
     sharedNull();
+    // The web engine shares its rendering contexts with the window's: set before the display.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     Application application(argc, argv);
     Application::setApplicationName(QStringLiteral("bryndle"));
     // The desktop entry the window belongs to (its icon and name in task bars).
@@ -151,6 +162,7 @@ int runClient(const QString& location, InstanceChannel* channel) {
     int status = 0;
     try {
         MainForm form;
+        form.setLayoutFactory([](QWidget* parent) { return std::make_unique<MainLayout>(parent); });
         struct Forwarding {
             QMetaObject::Connection connection;
             ~Forwarding() { QObject::disconnect(connection); }
@@ -164,9 +176,11 @@ int runClient(const QString& location, InstanceChannel* channel) {
         status = 1;
     }
     // Loaders still fetching show nothing more, and their workers finish storing before the
-    // cache and the configuration go.
+    // cache and the configuration go; so do the listings and cache reads still running, within
+    // their deadlines.
     PageLoaderRegistry::instance().abandonAll();
     PageLoaderRegistry::instance().joinAll();
+    waitForBackgroundWork();
     try {
         Configuration::instance().save();
     } catch (const std::exception& error) {

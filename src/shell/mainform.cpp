@@ -4,8 +4,8 @@
 #include "shell/aboutdialog.h"
 #include "shell/daemonmanager.h"
 #include "shell/icon.h"
+#include "shell/maincomposite.h"
 #include "shell/optiondialog.h"
-#include "shell/revuvuzidiv.h"
 #include "shell/saveconfiguration.h"
 #include "shell/wrapperobject.h"
 #include "toolkit/eventloop.h"
@@ -242,7 +242,7 @@ void MainForm::openLocation(const QString& location) {
         return;
     }
     showWindow(true);
-    if (!location.isEmpty())
+    if (!location.isEmpty() && composite_)
         composite_->openLocation(location);
 }
 
@@ -273,7 +273,8 @@ void MainForm::open() {
     shell_->setIconifyHandler([this] { onIconify(); });
     auto* content = new QWidget(shell_.get());
     shell_->setCentralWidget(content);
-    composite_ = std::make_unique<RevuVuzidiv>(content);
+    if (layoutFactory_)
+        composite_ = layoutFactory_(content);
     loadIcons();
     if (Configuration::instance().controlNodeProgram())
         startNodeControl();
@@ -292,7 +293,8 @@ void MainForm::open() {
         });
         createMenus();
         createTrayItem();
-        composite_->createControls();
+        if (composite_)
+            composite_->createControls();
         loadState();
         signals_ = std::make_unique<TerminationSignals>([this](int) { onTerminate(); });
         shell_->show();

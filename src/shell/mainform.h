@@ -9,14 +9,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
+
+class QWidget;
 
 namespace bryndle {
 
 class DaemonManager;
 class EventLoop;
-class RevuVuzidiv;
+class MainComposite;
 class Shell;
 class TerminationSignals;
 class TrayItem;
@@ -25,6 +28,9 @@ class TrayItem;
 // the user, and its placement kept in "environ.db" (maximized, width, height, x, y).
 class MainForm : public ControlBase {
 public:
+    // Makes the window's content on the given parent (construction only).
+    using LayoutFactory = std::function<std::unique_ptr<MainComposite>(QWidget* parent)>;
+
     MainForm();
     ~MainForm() override;
 
@@ -54,8 +60,11 @@ public:
 
     // A location handed to the client: the window comes to the front and its content opens the
     // location (an empty one only brings the window forward). Before the content is built, the
-    // locations wait for it.
+    // locations wait for it; a window without content drops them.
     void openLocation(const QString& location);
+
+    // The content the window is filled with; without a factory the window stays empty.
+    void setLayoutFactory(LayoutFactory factory) { layoutFactory_ = std::move(factory); }
 
     // A terminating signal (end of the session, Ctrl+C): closes the open dialogs, ends the
     // nested loops, and closes as after "Yes" to the question.
@@ -69,7 +78,7 @@ public:
     Shell* shell() const { return shell_.get(); }
     TrayItem* trayItem() const { return tray_.get(); }
     QMenu* trayMenu() const { return trayMenu_; }
-    RevuVuzidiv* mainComposite() const { return composite_.get(); }
+    MainComposite* mainComposite() const { return composite_.get(); }
     DaemonManager* daemonManager() const { return daemon_.get(); }
     QAction* tkSakuEntry() const { return tkSaku_; }
     // The programs tried for the Internet options entry.
@@ -86,7 +95,8 @@ private:
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<TrayItem> tray_;
     QPointer<QMenu> trayMenu_;
-    std::unique_ptr<RevuVuzidiv> composite_;
+    LayoutFactory layoutFactory_;
+    std::unique_ptr<MainComposite> composite_;
     std::unique_ptr<DaemonManager> daemon_;
     QPointer<QAction> tkSaku_;
     std::unique_ptr<TerminationSignals> signals_;

@@ -49,6 +49,8 @@ pid_t startClient(const fs::path& folder) {
         ::dup2(log, 1);
         ::dup2(log, 2);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // The window's web engine refuses to run as root with its sandbox.
+        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
         char* argv[] = {const_cast<char*>(BRYNDLE_CLIENT_DRIVER), nullptr};
         ::execv(argv[0], argv);
         ::_exit(127);
@@ -72,7 +74,7 @@ int exitStatus(pid_t pid) {
 // saves its state and settings, and exits with 0, as after a confirmed exit.
 TEST(ClientTest, TerminationWithTheOptionsOpenEndsTheClientAndTheNodeProgram) {
     TempDir dir;
-    fs::copy(fs::path(std::getenv("BRYNDLE_SOURCE_DIR")) / "data" / "icons", dir.path() / "icons");
+    fs::copy(BRYNDLE_RUNTIME_ICONS, dir.path() / "icons");
     const fs::path node = dir.path() / "node" / "bryndle-node";
     fs::create_directories(node.parent_path());
     std::ofstream(node) << "#!/bin/sh\necho $$ > pid.tmp\nmv pid.tmp pid\nexec sleep 600\n";

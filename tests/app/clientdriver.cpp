@@ -31,6 +31,7 @@ QAction* optionsEntry() {
 
 int main(int argc, char** argv) {
     bryndle::sharedNull();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     bryndle::Application application(argc, argv);
     bryndle::Application::setApplicationName(QStringLiteral("bryndle"));
     bool asked = false;

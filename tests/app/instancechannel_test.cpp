@@ -3,7 +3,7 @@
 #include "app/instancechannel.h"
 #include "config/configuration.h"
 #include "shell/mainform.h"
-#include "shell/revuvuzidiv.h"
+#include "support/recordingcomposite.h"
 #include "support/tempdir.h"
 #include "toolkit/shell.h"
 #include "toolkit/trayitem.h"
@@ -201,14 +201,16 @@ private slots:
         QCOMPARE(channel.handOver(Thread), InstanceChannel::HandOver::NoClient);
         QVERIFY(channel.listen());
         MainForm form;
+        form.setLayoutFactory(test::RecordingComposite::factory());
         const auto forwarding = forwardLocations(channel, form);
         form.open();
+        const auto* content = test::RecordingComposite::of(form);
         form.onIconify();
         QVERIFY(!form.shell()->isVisible());
 
         const Run handed = runClient({Thread});
         QVERIFY2(handed.status == 0, qPrintable(handed.err));
-        QCOMPARE(form.mainComposite()->unopenedLocations(), QStringList{Thread});
+        QCOMPARE(content->unopenedLocations, QStringList{Thread});
         QVERIFY(form.shell()->isVisible());
 
         const Run refused = runClient({"ftp://example.org/"});
@@ -220,7 +222,7 @@ private slots:
         QVERIFY(form.shell()->isVisible());
         const QString web = QStringLiteral("https://example.org/");
         QCOMPARE(runClient({web}).status, 0);
-        QCOMPARE(form.mainComposite()->unopenedLocations(), (QStringList{Thread, web}));
+        QCOMPARE(content->unopenedLocations, (QStringList{Thread, web}));
         QObject::disconnect(forwarding);
         form.cleanUp();
     }

@@ -2,8 +2,8 @@
 #include "foundation/sqliteserializer.h"
 #include "shell/daemonmanager.h"
 #include "shell/mainform.h"
-#include "shell/revuvuzidiv.h"
 #include "shell/wrapperobject.h"
+#include "support/recordingcomposite.h"
 #include "support/tempdir.h"
 #include "toolkit/shell.h"
 #include "toolkit/trayitem.h"
@@ -322,9 +322,36 @@ private slots:
         QCOMPARE(entryAt(tray, 0)->data().value<WrapperObject>().value(), 0);
         QCOMPARE(entryAt(tray, 2)->data().value<WrapperObject>().value(), 1);
 
-        // The main content fills the window.
-        QVERIFY(form.mainComposite()->outerSash() != nullptr);
-        QCOMPARE(form.mainComposite()->outerSash()->window(), shell);
+        form.cleanUp();
+    }
+
+    // The content comes from the factory: built once, on the window's central area, before the
+    // window shows; its onExit runs once when the window closes after Yes.
+    void theFactorysContentFillsTheWindowAndHearsTheExit() {
+        MainForm form;
+        form.setLayoutFactory(test::RecordingComposite::factory());
+        form.open();
+        auto* content = test::RecordingComposite::of(form);
+        QVERIFY(content != nullptr);
+        QCOMPARE(content->calls, QStringList{QStringLiteral("createControls")});
+        QVERIFY(content->area != nullptr);
+        QCOMPARE(content->area->window(), form.shell());
+        QVERIFY(content->area->isVisible());
+        box_->answers = {MessageBox::Yes};
+        form.shell()->close();
+        QCOMPARE(content->calls,
+                 (QStringList{QStringLiteral("createControls"), QStringLiteral("onExit")}));
+        form.cleanUp();
+    }
+
+    // Without a factory the window has no content: handed locations change nothing.
+    void aWindowWithoutContentDropsHandedLocations() {
+        MainForm form;
+        form.openLocation(QStringLiteral("shingetsu://thread_616263/get/"));
+        form.open();
+        QCOMPARE(form.mainComposite(), nullptr);
+        form.openLocation(QStringLiteral("https://example.org/"));
+        QVERIFY(form.shell()->isVisible());
         form.cleanUp();
     }
 
@@ -362,20 +389,22 @@ private slots:
         const QString thread = QStringLiteral("shingetsu://thread_616263/get/");
         const QString web = QStringLiteral("https://example.org/");
         MainForm form;
+        form.setLayoutFactory(test::RecordingComposite::factory());
         form.openLocation(thread);
         form.open();
-        QCOMPARE(form.mainComposite()->unopenedLocations(), QStringList{thread});
+        const auto* content = test::RecordingComposite::of(form);
+        QCOMPARE(content->unopenedLocations, QStringList{thread});
 
         form.onIconify();
         QVERIFY(!form.shell()->isVisible());
         form.openLocation(QString());
         QVERIFY(form.shell()->isVisible());
-        QCOMPARE(form.mainComposite()->unopenedLocations(), QStringList{thread});
+        QCOMPARE(content->unopenedLocations, QStringList{thread});
 
         form.onIconify();
         form.openLocation(web);
         QVERIFY(form.shell()->isVisible());
-        QCOMPARE(form.mainComposite()->unopenedLocations(), (QStringList{thread, web}));
+        QCOMPARE(content->unopenedLocations, (QStringList{thread, web}));
         form.cleanUp();
     }
 
