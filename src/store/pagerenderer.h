@@ -21,8 +21,7 @@ public:
     // The href of the document's <?xml-stylesheet type="text/xsl" href="..."?> instruction, its
     // references resolved; a file:// URL becomes its path, a relative path is taken against
     // baseDir. Raises RenderException when the document names none.
-    // Only the part before the root element is read, so a document whose body is malformed
-    // still names its stylesheet here (and fails when rendered).
+    // Reads no further than the root element, so a large document costs little here.
     static std::string stylesheetPath(std::string_view document, const std::string& baseDir = {});
     // The same for a document file, read only as far as its root element; relative paths count
     // from the file's folder.
