@@ -83,12 +83,8 @@ bool BrowserControl::navigate(const QString& location) {
 bool BrowserControl::isStyledDocument(const QUrl& url) const {
     if (!url.isLocalFile() || !isXmlPath(url.toLocalFile()))
         return false;
-    QFile file(url.toLocalFile());
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = file.readAll();
     try {
-        PageRenderer::stylesheetPath(std::string_view(text.constData(), text.size()));
+        PageRenderer::stylesheetPathOfFile(url.toLocalFile().toStdString());
         return true;
     } catch (const RenderException&) {
         return false;

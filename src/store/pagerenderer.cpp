@@ -6,6 +6,7 @@
 #include <libexslt/exslt.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -146,27 +147,67 @@ bool pseudoAttribute(std::string_view content, std::string_view name, std::strin
     return false;
 }
 
+// The stylesheet path named by an xml-stylesheet instruction's content, if it names one that
+// can be applied.
+bool stylesheetOfInstruction(std::string_view content, const std::string& baseDir,
+                             std::string* result) {
+    std::string type;
+    std::string href;
+    if (!pseudoAttribute(content, "href", &href))
+        return false;
+    if (pseudoAttribute(content, "type", &type) && type != "text/xsl" && type != "text/xml" &&
+        type != "application/xslt+xml")
+        return false;
+    if (href.rfind("file://", 0) == 0)
+        href = percentDecode(href.substr(7));
+    std::filesystem::path path(href);
+    if (path.is_relative() && !baseDir.empty())
+        path = std::filesystem::path(baseDir) / path;
+    *result = path.string();
+    return true;
+}
+
+bool isStylesheetInstruction(const xmlChar* name) {
+    return name && std::string_view(reinterpret_cast<const char*>(name)) == "xml-stylesheet";
+}
+
 std::string stylesheetOf(xmlDocPtr doc, const std::string& baseDir) {
+    std::string path;
     for (xmlNodePtr node = doc->children; node; node = node->next) {
-        if (node->type != XML_PI_NODE || !node->name ||
-            std::string_view(reinterpret_cast<const char*>(node->name)) != "xml-stylesheet")
-            continue;
-        std::string_view content =
-            node->content ? reinterpret_cast<const char*>(node->content) : "";
-        std::string type;
-        std::string href;
-        if (!pseudoAttribute(content, "href", &href))
-            continue;
-        if (pseudoAttribute(content, "type", &type) && type != "text/xsl" && type != "text/xml" &&
-            type != "application/xslt+xml")
-            continue;
-        if (href.rfind("file://", 0) == 0)
-            href = percentDecode(href.substr(7));
-        std::filesystem::path path(href);
-        if (path.is_relative() && !baseDir.empty())
-            path = std::filesystem::path(baseDir) / path;
-        return path.string();
+        if (node->type == XML_PI_NODE && isStylesheetInstruction(node->name) &&
+            stylesheetOfInstruction(
+                node->content ? reinterpret_cast<const char*>(node->content) : "", baseDir, &path))
+            return path;
     }
+    throw RenderException("page document names no stylesheet");
+}
+
+struct ReaderFree {
+    void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
+};
+using Reader = std::unique_ptr<xmlTextReader, ReaderFree>;
+
+// The instruction stands before the root element: the reader stops there, so that a large
+// document is neither read nor parsed whole to find it.
+std::string stylesheetOfProlog(Reader reader, const std::string& baseDir) {
+    if (!reader)
+        throw RenderException(lastXmlError("page document error"));
+    std::string path;
+    int status = 0;
+    while ((status = xmlTextReaderRead(reader.get())) == 1) {
+        const int type = xmlTextReaderNodeType(reader.get());
+        if (type == XML_READER_TYPE_ELEMENT)
+            break;
+        if (type != XML_READER_TYPE_PROCESSING_INSTRUCTION ||
+            !isStylesheetInstruction(xmlTextReaderConstName(reader.get())))
+            continue;
+        const xmlChar* value = xmlTextReaderConstValue(reader.get());
+        if (stylesheetOfInstruction(value ? reinterpret_cast<const char*>(value) : "", baseDir,
+                                    &path))
+            return path;
+    }
+    if (status < 0)
+        throw RenderException(lastXmlError("page document error"));
     throw RenderException("page document names no stylesheet");
 }
 
@@ -230,8 +271,19 @@ std::string apply(xsltStylesheetPtr style, Doc doc) {
 } // namespace
 
 std::string PageRenderer::stylesheetPath(std::string_view document, const std::string& baseDir) {
-    Doc doc = parseDocument(document, {});
-    return stylesheetOf(doc.get(), baseDir);
+    initialise();
+    xmlResetLastError();
+    return stylesheetOfProlog(
+        Reader(xmlReaderForMemory(document.data(), static_cast<int>(document.size()), nullptr,
+                                  nullptr, ParseOptions)),
+        baseDir);
+}
+
+std::string PageRenderer::stylesheetPathOfFile(const std::string& path) {
+    initialise();
+    xmlResetLastError();
+    return stylesheetOfProlog(Reader(xmlReaderForFile(path.c_str(), nullptr, ParseOptions)),
+                              std::filesystem::path(path).parent_path().string());
 }
 
 std::string PageRenderer::render(std::string_view document, const std::string& baseDir) {

@@ -21,7 +21,11 @@ public:
     // The href of the document's <?xml-stylesheet type="text/xsl" href="..."?> instruction, its
     // references resolved; a file:// URL becomes its path, a relative path is taken against
     // baseDir. Raises RenderException when the document names none.
+    // Reads no further than the root element, so a large document costs little here.
     static std::string stylesheetPath(std::string_view document, const std::string& baseDir = {});
+    // The same for a document file, read only as far as its root element; relative paths count
+    // from the file's folder.
+    static std::string stylesheetPathOfFile(const std::string& path);
     // The HTML of a document text, transformed with the stylesheet it names.
     static std::string render(std::string_view document, const std::string& baseDir = {});
     // The same for a document file; relative stylesheet paths count from the file's folder.

@@ -10,6 +10,7 @@
 #include "browse/tabfolder.h"
 #include "browse/webbrowsertabpage.h"
 #include "browsetest.h"
+#include "foundation/digest.h"
 #include "localnode/nodeprocess.h"
 #include "loopbackserver.h"
 #include "node/encodetitle.h"
@@ -36,6 +37,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <cmath>
 
 using namespace bryndle;
 using namespace bryndle::test;
@@ -576,6 +579,37 @@ private slots:
         QCOMPARE(ThreadCache::instance().count(title), 5);
         QCOMPARE(window.folder()->count(), 0);
         QVERIFY(fixture_->box->shown.empty());
+    }
+
+    // Records off screen are not laid out, yet a location naming one deep in a long page still
+    // shows that record at the top of the view.
+    void anAnchorDeepInALongPageIsReached() {
+        const std::string title = "千件のスレッド";
+        std::vector<ThreadMessage> records(1000);
+        for (size_t n = 0; n < records.size(); ++n) {
+            records[n].title = title;
+            records[n].mtime = 1600000000 + static_cast<int64_t>(n) * 60;
+            records[n].md5 = Digest::md5Hex(std::to_string(n));
+            records[n].message = "一行目<br>二行目 " + std::to_string(n);
+        }
+        ThreadCache::instance().insertAll(records);
+        config().setRecordsPerPage(1000);
+        const QString anchor = qs(records[900].md5.substr(0, 8));
+        Window window;
+        ShingetsuBrowserPage* page =
+            window.open(location(title, "cache") + QLatin1Char('#') + anchor);
+        QVERIFY(page);
+        QVERIFY(!nextDocument(page).isEmpty());
+        const QString where = QStringLiteral("var r = document.getElementById('%1')"
+                                             ".getBoundingClientRect(); [window.scrollY, r.top]")
+                                  .arg(anchor);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QVariantList at = evaluate(page->browser()->page(), where).toList();
+                return at.size() == 2 && at[0].toDouble() > 10000 &&
+                       std::abs(at[1].toDouble()) < 20;
+            }(),
+            10000);
     }
 
     void malformedRecordsAreCountedInTheStatus() {

@@ -250,6 +250,8 @@ TEST_F(PageRendererTest, RendersFilesWithRelativeAndFileUrlStylesheets) {
     const std::string url = "file://" + dir.path().string() + "/plain.xsl";
     const std::string doc = "<?xml version='1.0'?><?xml-stylesheet href=\"" + url + "\"?><r>u</r>";
     EXPECT_EQ(PageRenderer::stylesheetPath(doc), dir.file("plain.xsl"));
+    EXPECT_EQ(PageRenderer::stylesheetPathOfFile(dir.file("a.xml")), dir.file("plain.xsl"));
+    EXPECT_THROW(PageRenderer::stylesheetPathOfFile(dir.file("nosuch.xml")), RenderException);
     EXPECT_NE(PageRenderer::render(doc).find("<p>u</p>"), std::string::npos);
     EXPECT_NE(PageRenderer::transform("<r>t</r>", dir.file("plain.xsl")).find("<p>t</p>"),
               std::string::npos);
