@@ -19,6 +19,7 @@
         <meta http-equiv="Content-Type" content="text/html; charset=UTF-8"/>
         <title>書き込み: <xsl:value-of select="$info/TITLE"/></title>
         <xsl:call-template name="style"/>
+        <xsl:call-template name="post-style"/>
       </head>
       <body>
         <div class="header">
@@ -62,6 +63,26 @@
         </form>
       </body>
     </html>
+  </xsl:template>
+
+  <!-- The post window opens small (400 x 300 until the user sizes it): the whole form, with its
+       button, fits there without scrolling. Colours stay the theme's. -->
+  <xsl:template name="post-style">
+    <style type="text/css">
+@media (max-width: 560px) {
+  body { padding: 0 .5em .5em; }
+  .header { padding: .3em 0 .2em; margin-bottom: .3em; }
+  .header .info { display: none; }
+  h1 { font-size: 1.05em; white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+  form.post { margin-top: .3em; padding: .3em .5em; }
+  form.post p { margin: .25em 0; }
+  form.post label { min-width: 0; margin-right: .3em; }
+  form.post input[type=text] { width: 7.5em; }
+  form.post label[for=body], form.post label[for=body] + br { display: none; }
+  form.post textarea { height: 5.2em; }
+  form.post input[type=file] { max-width: 100%; }
+}
+    </style>
   </xsl:template>
 
 </xsl:stylesheet>
