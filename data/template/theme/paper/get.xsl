@@ -41,7 +41,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .record.new { border-left: 4px solid #c8641e; background: #fffaf2; }
 .record.notice { background: transparent; border-style: dashed; }
 .head { color: #7a7265; font-size: .85em; }
-.anchor:target + .head .no { background: #ffe08a; }
+.record:target > .head .no { background: #ffe08a; }
 .no { color: #9b3d2a; font-weight: bold; }
 .name { color: #2b6b3a; font-weight: bold; }
 .trip { color: #5d6a8a; }
@@ -51,27 +51,25 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .new-mark {
   color: #fff; background: #c8641e; padding: 0 .45em; border-radius: .7em; font-size: .9em;
 }
-.body { margin-top: .25em; }
-.line { min-height: 1.75em; white-space: pre-wrap; word-wrap: break-word; }
+.body { margin-top: .25em; white-space: pre-wrap; word-wrap: break-word; }
 .notice-text { margin-top: .2em; color: #8f877a; font-style: italic; }
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
 .box { display: none; }
-/* A record off screen is neither laid out nor painted until it comes near, so that a page of
-   thousands of records opens quickly; the one under the pointer stays whole, so that its
-   reference box can reach beyond it. */
+/* A block of records, or a record, off screen is neither laid out nor painted until it comes
+   near, so that a page of thousands of records opens quickly; the ones under the pointer stay
+   whole, so that a reference box can reach beyond them. A block's guessed height is set on it. */
+.block:not(:hover) { content-visibility: auto; }
 .record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .15em;
   width: max-content; max-width: calc(100% - 5em); padding: .4em .8em;
   background: #ffffff; color: #26231f; border: 1px solid #c9c1b0; border-radius: 4px;
   box-shadow: 0 .25em .9em rgba(60, 45, 20, .25); font-size: .93em; line-height: 1.6;
-  font-weight: normal;
+  font-weight: normal; white-space: pre-wrap; word-wrap: break-word;
 }
-.box-head { display: block; color: #7a7265; font-size: .88em; }
+.box::first-line { color: #2b6b3a; font-size: .88em; }
 .box-no { color: #9b3d2a; font-weight: bold; }
-.box-name { color: #2b6b3a; }
-.box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
 .box-attach { color: #7a7265; }
 .attach { margin-top: .5em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #e4dfd3; border-radius: 3px; }
