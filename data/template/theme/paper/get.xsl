@@ -56,10 +56,9 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
 .box { display: none; }
-/* A block of records, or a record, off screen is neither laid out nor painted until it comes
-   near, so that a page of thousands of records opens quickly; the ones under the pointer stay
-   whole, so that a reference box can reach beyond them. A block's guessed height is set on it. */
-.block:not(:hover) { content-visibility: auto; }
+/* A record off screen is neither laid out nor painted until it comes near, so that a page of
+   thousands of records opens quickly; the one under the pointer stays whole, so that its
+   reference box can reach beyond it. */
 .record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .15em;
@@ -68,7 +67,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
   box-shadow: 0 .25em .9em rgba(60, 45, 20, .25); font-size: .93em; line-height: 1.6;
   font-weight: normal; white-space: pre-wrap; word-wrap: break-word;
 }
-.box::first-line { color: #2b6b3a; font-size: .88em; }
+.box-head { display: block; color: #2b6b3a; font-size: .88em; }
 .box-no { color: #9b3d2a; font-weight: bold; }
 .box-attach { color: #7a7265; }
 .attach { margin-top: .5em; }

@@ -18,17 +18,11 @@
       doctype-public="-//W3C//DTD HTML 4.01//EN"
       doctype-system="http://www.w3.org/TR/html4/strict.dtd"/>
 
-  <!-- The document's indentation is not text: dropped before the transform, so that sibling
-       steps go from record to record. -->
+  <!-- The document's indentation is not text: dropped before the transform. -->
   <xsl:strip-space elements="SHINGETSU INFO ITEMS ITEM MESSAGE"/>
 
   <!-- Records by their short id in lower case, as reference links name them. -->
   <xsl:key name="record" match="ITEM" use="translate(ID, 'ABCDEF', 'abcdef')"/>
-
-  <!-- Records in blocks of 100 by their place on the page (numbers run on from BEGINNO): the
-       engine neither lays out nor paints a block out of sight, however many records it holds,
-       and watches a hundredth as many elements for coming into sight. -->
-  <xsl:key name="block" match="ITEM" use="floor((NO - /SHINGETSU/INFO/BEGINNO) div 100)"/>
 
   <xsl:variable name="info" select="/SHINGETSU/INFO"/>
 
@@ -86,7 +80,7 @@
       <body>
         <xsl:call-template name="header"/>
         <div class="records">
-          <xsl:call-template name="blocks"/>
+          <xsl:apply-templates select="/SHINGETSU/ITEMS/ITEM"/>
           <xsl:if test="not(/SHINGETSU/ITEMS/ITEM)">
             <div class="empty">-- 表示する記録はありません --</div>
           </xsl:if>
@@ -94,18 +88,6 @@
         <xsl:call-template name="page-footer"/>
       </body>
     </html>
-  </xsl:template>
-
-  <!-- The page's records, block by block; a block's first record opens it. -->
-  <xsl:template name="blocks">
-    <xsl:variable name="begin" select="number($info/BEGINNO)"/>
-    <xsl:for-each select="/SHINGETSU/ITEMS/ITEM[position() = 1 or (NO - $begin) mod 100 = 0]">
-      <xsl:variable name="records" select="key('block', floor((NO - $begin) div 100))"/>
-      <!-- Until a block has been seen, its height is a guess from its number of records. -->
-      <div class="block" style="contain-intrinsic-size: auto {count($records) * 8}em">
-        <xsl:apply-templates select="$records"/>
-      </div>
-    </xsl:for-each>
   </xsl:template>
 
   <xsl:template name="title-text">
@@ -362,32 +344,33 @@
     </xsl:choose>
   </xsl:template>
 
-  <!-- The hover box of a referred record: its number and name on the first line, then the start
-       of its body, as plain text with line breaks (no links, so boxes never nest; no date, which
-       costs more to compute than the rest of the box; empty lines left out). Few elements, as
-       a page may hold one box per record; spans only, as it sits inside a body. -->
+  <!-- The hover box of a referred record: a head with its number and name, then the start of
+       its body as plain text, each line ended by a line break (no links, so boxes never nest; no
+       date, which costs more to compute than the rest of the box; empty lines left out). Few
+       elements, as a page may hold one box per record; spans only, as it sits inside a body. -->
   <xsl:template match="ITEM" mode="box">
     <span class="box">
-      <span class="box-no"><xsl:value-of select="NO"/></span>
-      <xsl:text> </xsl:text>
-      <xsl:call-template name="display-name"/>
+      <span class="box-head">
+        <span class="box-no"><xsl:value-of select="NO"/></span>
+        <xsl:text> </xsl:text>
+        <xsl:call-template name="display-name"/>
+      </span>
       <xsl:choose>
         <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
-          <xsl:text>&#10;記録 </xsl:text>
+          <xsl:text>記録 </xsl:text>
           <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
           <xsl:text> は削除されました</xsl:text>
         </xsl:when>
         <xsl:otherwise>
           <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
-            <xsl:text>&#10;</xsl:text>
             <xsl:value-of select="substring(., 1, $box-line-length)"/>
             <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
+            <xsl:text>&#10;</xsl:text>
           </xsl:for-each>
           <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
-            <xsl:text>&#10;…</xsl:text>
+            <xsl:text>…&#10;</xsl:text>
           </xsl:if>
           <xsl:if test="string(ATTACH_PATH) != ''">
-            <xsl:text>&#10;</xsl:text>
             <span class="box-attach">（添付あり）</span>
           </xsl:if>
         </xsl:otherwise>
@@ -462,10 +445,9 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
 .box { display: none; }
-/* A block of records, or a record, off screen is neither laid out nor painted until it comes
-   near, so that a page of thousands of records opens quickly; the ones under the pointer stay
-   whole, so that a reference box can reach beyond them. A block's guessed height is set on it. */
-.block:not(:hover) { content-visibility: auto; }
+/* A record off screen is neither laid out nor painted until it comes near, so that a page of
+   thousands of records opens quickly; the one under the pointer stays whole, so that its
+   reference box can reach beyond it. */
 .record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .2em;
@@ -474,7 +456,7 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
   box-shadow: 0 .3em .8em rgba(0, 0, 0, .6); font-size: .95em; line-height: 1.5;
   white-space: pre-wrap; word-wrap: break-word;
 }
-.box::first-line { color: #8fe88f; font-size: .9em; }
+.box-head { display: block; color: #8fe88f; font-size: .9em; }
 .box-no { color: #f0c674; font-weight: bold; }
 .box-attach { color: #7fa87f; }
 .attach { margin-top: .4em; }
