@@ -20,9 +20,20 @@
 #include <optional>
 #include <thread>
 
+#include <unistd.h>
+
 namespace bryndle {
 
 namespace {
+
+// The engine's sandbox cannot run as root and the engine then refuses to start at all; a root
+// session (a container, a test machine) gets the client without that sandbox, and is told so.
+void allowEngineAsRoot() {
+    if (geteuid() != 0 || qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        return;
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    std::fputs("bryndle: running as root, the web engine runs without its sandbox\n", stderr);
+}
 
 void reportError(const std::exception& error) {
     MessageBox::warning(QString::fromStdString(error.what()));
@@ -123,6 +134,7 @@ int clientMain(int argc, char** argv) {
         return *handedOver;
 
     sharedNull();
+    allowEngineAsRoot();
     // The web engine shares its rendering contexts with the window's: set before the display.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     Application application(argc, argv);

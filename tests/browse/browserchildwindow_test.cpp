@@ -11,6 +11,7 @@
 #include "browsetest.h"
 #include "enginetest.h"
 #include "foundation/sqliteserializer.h"
+#include "localnode/nodeforms.h"
 #include "localnode/nodeprocess.h"
 #include "loopbackserver.h"
 #include "node/encodetitle.h"
@@ -162,18 +163,10 @@ class BrowserChildWindowTest : public QObject {
     Configuration& config() { return Configuration::instance(); }
 
     void registerThread(const std::string& title) {
-        httplib::Client client("127.0.0.1", node_->port());
-        auto answer = client.Get("/thread.cgi/" + encodeTitle(title));
-        QVERIFY(answer && answer->status == 200);
+        QVERIFY(test::registerThread(node_->port(), title));
     }
     void post(const std::string& title, const std::string& body) {
-        httplib::Client client("127.0.0.1", node_->port());
-        auto answer = client.Post(
-            "/thread.cgi", httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
-                                                           {"file", threadFileName(title), "", ""},
-                                                           {"dopost", "dopost", "", ""},
-                                                           {"body", body, "", ""}});
-        QVERIFY(answer && answer->status == 302);
+        QVERIFY(postRecord(node_->port(), title, body));
     }
     QString nodeList() {
         httplib::Client client("127.0.0.1", node_->port());

@@ -7,6 +7,7 @@
 #include "browse/shingetsubrowserpage.h"
 #include "browse/tabbrowser.h"
 #include "browsetest.h"
+#include "localnode/nodeforms.h"
 #include "localnode/nodeprocess.h"
 #include "node/encodetitle.h"
 #include "node/threadfile.h"
@@ -40,15 +41,6 @@ QString location(const std::string& title, const char* method, uint32_t mode) {
     return QString::fromStdString(schema.toLocation());
 }
 
-void post(int port, const std::string& title, const std::string& name, const std::string& body) {
-    httplib::Client client("127.0.0.1", port);
-    client.Post("/thread.cgi",
-                httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
-                                                {"file", threadFileName(title), "", ""},
-                                                {"name", name, "", ""},
-                                                {"body", body, "", ""}});
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,9 +67,9 @@ int main(int argc, char** argv) {
     const std::string thread = "窓のスレッド";
     const std::string other = "雑談";
     for (const std::string& title : {thread, other}) {
-        httplib::Client("127.0.0.1", node.port()).Get("/thread.cgi/" + encodeTitle(title));
-        post(node.port(), title, "名無し", title + "の最初の書き込みです。");
-        post(node.port(), title, "", "二つ目の書き込み");
+        registerThread(node.port(), title);
+        postRecord(node.port(), title, title + "の最初の書き込みです。", "名無し");
+        postRecord(node.port(), title, "二つ目の書き込み");
     }
 
     QWidget shell;

@@ -6,6 +6,7 @@
 #include "browse/tabbrowser.h"
 #include "browse/tabfolder.h"
 #include "browsetest.h"
+#include "localnode/nodeforms.h"
 #include "localnode/nodeprocess.h"
 #include "node/encodetitle.h"
 #include "node/threadfile.h"
@@ -33,12 +34,7 @@ namespace {
 const std::string Title = "読みやすさを試すスレッド";
 
 void post(int port, const std::string& body) {
-    httplib::Client client("127.0.0.1", port);
-    client.Post("/thread.cgi",
-                httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
-                                                {"file", threadFileName(Title), "", ""},
-                                                {"dopost", "dopost", "", ""},
-                                                {"body", body, "", ""}});
+    postRecord(port, Title, body);
 }
 
 // The short ids of the thread's records, oldest first.

@@ -10,7 +10,9 @@
 #include "browse/tabfolder.h"
 #include "browse/webbrowsertabpage.h"
 #include "browsetest.h"
+#include "enginetest.h"
 #include "foundation/digest.h"
+#include "localnode/nodeforms.h"
 #include "localnode/nodeprocess.h"
 #include "loopbackserver.h"
 #include "node/encodetitle.h"
@@ -119,28 +121,6 @@ QString range(const QString& document) {
     return info(document, "BEGINNO") + QLatin1Char('-') + info(document, "ENDNO");
 }
 
-QVariant evaluate(QWebEnginePage* page, const QString& script) {
-    QVariant result;
-    bool done = false;
-    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    (void)QTest::qWaitFor([&] { return done; }, 10000);
-    return result;
-}
-
-QString plainText(QWebEnginePage* page) {
-    QString text;
-    bool done = false;
-    page->toPlainText([&](const QString& value) {
-        text = value;
-        done = true;
-    });
-    (void)QTest::qWaitFor([&] { return done; }, 10000);
-    return text;
-}
-
 void click(ShingetsuBrowserPage* page, const QString& id) {
     evaluate(page->browser()->page(),
              QStringLiteral("document.getElementById('%1').click(); true").arg(id));
@@ -183,18 +163,10 @@ class ThreadPageTest : public QObject {
     Configuration& config() { return Configuration::instance(); }
 
     void registerThread(const std::string& title) {
-        httplib::Client client("127.0.0.1", node_->port());
-        auto answer = client.Get("/thread.cgi/" + encodeTitle(title));
-        QVERIFY(answer && answer->status == 200);
+        QVERIFY(test::registerThread(node_->port(), title));
     }
     void post(const std::string& title, const std::string& body) {
-        httplib::Client client("127.0.0.1", node_->port());
-        auto answer = client.Post(
-            "/thread.cgi", httplib::MultipartFormDataItems{{"cmd", "post", "", ""},
-                                                           {"file", threadFileName(title), "", ""},
-                                                           {"dopost", "dopost", "", ""},
-                                                           {"body", body, "", ""}});
-        QVERIFY(answer && answer->status == 302);
+        QVERIFY(postRecord(node_->port(), title, body));
     }
     void useNode(uint16_t port) { config().setNodePort(port); }
 
