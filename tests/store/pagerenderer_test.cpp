@@ -89,15 +89,7 @@ protected:
 // is one text with line breaks; a break at the very end ends the last line.
 std::vector<std::string> lines(const XmlQuery& html,
                                const std::string& texts = "//div[@class='body']") {
-    std::vector<std::string> out;
-    for (const std::string& text : html.all(texts)) {
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-            out.push_back(text.substr(start, end - start));
-        if (start < text.size())
-            out.push_back(text.substr(start));
-    }
-    return out;
+    return bryndle::test::textLines(html.all(texts));
 }
 
 // No element can run script: no script element, no on... attribute, no javascript: link.
