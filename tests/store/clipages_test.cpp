@@ -97,15 +97,15 @@ TEST_F(CliPagesTest, RenderShowsNodeMarkupAsTextReferencesAsCharactersAndLinesAp
     EXPECT_EQ(html.value("string(//title)"), Title);
     // The reference to a record on the page carries a hover box repeating that record; the
     // lines are compared without it.
-    EXPECT_EQ(html.count("//div[@class='line']//span[@class='box']"), 1u);
+    EXPECT_EQ(html.count("//div[@class='body']//span[@class='box']"), 1u);
     html.remove("//span[@class='box']");
-    EXPECT_EQ(html.all("//div[@class='line']"),
+    EXPECT_EQ(bryndle::test::textLines(html.all("//div[@class='body']")),
               (std::vector<std::string>{"<script>alert(1)</script>", "a & b", "second line",
                                         "\u2665", "re: >>aaaaaaaa"}));
     EXPECT_EQ(html.all("//span[@class='name']"),
               (std::vector<std::string>{"\u2665", "名無しさん", "名無しさん"}));
     EXPECT_EQ(html.all("//a[@class='ref']/@href"), (std::vector<std::string>{"#aaaaaaaa"}));
-    EXPECT_EQ(html.all("//a[@name]/@name"),
+    EXPECT_EQ(html.all("//div[@class='record']/@id"),
               (std::vector<std::string>{"aaaaaaaa", "bbbbbbbb", "0123abcd"}));
     // The raw script never reaches the HTML as markup.
     EXPECT_EQ(run.out.find("<script"), std::string::npos);

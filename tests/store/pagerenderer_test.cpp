@@ -85,6 +85,13 @@ protected:
     }
 };
 
+// The lines a reader sees in the selected texts (record bodies, the texts of hover boxes): each
+// is one text with line breaks; a break at the very end ends the last line.
+std::vector<std::string> lines(const XmlQuery& html,
+                               const std::string& texts = "//div[@class='body']") {
+    return bryndle::test::textLines(html.all(texts));
+}
+
 // No element can run script: no script element, no on... attribute, no javascript: link.
 void expectNoScript(const XmlQuery& html) {
     EXPECT_EQ(html.count("//script"), 0u);
@@ -103,14 +110,14 @@ TEST_F(PageRendererTest, NodeMarkupIsShownAsTextAndReferencesAsCharacters) {
     expectNoScript(html);
     EXPECT_EQ(html.count("//img"), 0u);
     EXPECT_EQ(html.count("//b"), 0u);
-    EXPECT_EQ(html.all("//div[@class='line']"),
+    EXPECT_EQ(lines(html),
               (std::vector<std::string>{"<script>alert(1)</script>", "\u2665 a & b",
                                         "<b>not bold</b>", "<img src=x onerror=alert(2)>"}));
 }
 
 TEST_F(PageRendererTest, EveryRecordHasAnAnchorNamedByItsShortId) {
     XmlQuery html(render({record(1, "one"), record(2, "two")}), XmlQuery::Kind::Html);
-    EXPECT_EQ(html.all("//a[@name = @id]/@name"),
+    EXPECT_EQ(html.all("//div[@class='record']/@id"),
               (std::vector<std::string>{"0a0b0c01", "0a0b0c02"}));
     EXPECT_EQ(html.value("string(//title)"), "abc");
     EXPECT_EQ(html.count("//div[@class='record']"), 2u);
@@ -128,9 +135,8 @@ TEST_F(PageRendererTest, ShortIdReferencesInBodiesLinkToTheirAnchors) {
               (std::vector<std::string>{"#0a0b0c01", "#0a0b0c02"}));
     EXPECT_EQ(html.all("//a[@class='ref']"),
               (std::vector<std::string>{">>0A0B0C01", ">>0a0b0c02"}));
-    EXPECT_EQ(
-        html.all("//div[@class='line']"),
-        (std::vector<std::string>{"see >>0A0B0C01 and >>0a0b0c02.", ">>nothexid >>0123 >>>"}));
+    EXPECT_EQ(lines(html), (std::vector<std::string>{"see >>0A0B0C01 and >>0a0b0c02.",
+                                                     ">>nothexid >>0123 >>>"}));
 }
 
 TEST_F(PageRendererTest, ALineFullOfReferencesStillRenders) {
@@ -140,7 +146,7 @@ TEST_F(PageRendererTest, ALineFullOfReferencesStillRenders) {
     XmlQuery html(render({record(1, body)}), XmlQuery::Kind::Html);
     ASSERT_TRUE(html.ok());
     EXPECT_EQ(html.count("//a[@class='ref']"), 20000u);
-    EXPECT_EQ(html.value("string-length(//div[@class='line'])"), std::to_string(body.size()));
+    EXPECT_EQ(html.value("string-length(//div[@class='body'])"), std::to_string(body.size()));
 }
 
 TEST_F(PageRendererTest, TimesAreLocalDatesAndTimes) {
@@ -227,7 +233,7 @@ TEST_F(PageRendererTest, ThePostFormPostsToTheNodeAsItsOwnFormDoes) {
 TEST_F(PageRendererTest, APostToARecordShowsItAndStartsTheBodyWithAReference) {
     XmlQuery html(render({record(1, "the record")}, "post", "0a0b0c01"), XmlQuery::Kind::Html);
     EXPECT_EQ(html.value("string(//textarea[@name='body'])"), ">>0a0b0c01\n");
-    EXPECT_EQ(html.all("//div[@class='line']"), (std::vector<std::string>{"the record"}));
+    EXPECT_EQ(lines(html), (std::vector<std::string>{"the record"}));
 }
 
 TEST_F(PageRendererTest, StylesheetPathsMayHoldAnyCharacter) {
@@ -237,7 +243,7 @@ TEST_F(PageRendererTest, StylesheetPathsMayHoldAnyCharacter) {
     for (const char* name : {"get.xsl", "cache.xsl", "post.xsl"})
         std::filesystem::copy_file(themeDir() + "/" + name, theme / name);
     XmlQuery html(render({record(1, "works")}, "cache", "", theme.string()), XmlQuery::Kind::Html);
-    EXPECT_EQ(html.all("//div[@class='line']"), (std::vector<std::string>{"works"}));
+    EXPECT_EQ(lines(html), (std::vector<std::string>{"works"}));
 }
 
 TEST_F(PageRendererTest, RendersFilesWithRelativeAndFileUrlStylesheets) {
@@ -342,17 +348,17 @@ TEST_P(ThemeTest, KeepsRecordsAttachmentsAndThePostForm) {
     first.setAttach("png bytes");
     XmlQuery html(page({first, record(2, "two")}), XmlQuery::Kind::Html);
     ASSERT_TRUE(html.ok());
-    EXPECT_EQ(html.all("//a[@name = @id]/@name"), (Texts{"0a0b0c01", "0a0b0c02"}));
+    EXPECT_EQ(html.all("//div[@class='record']/@id"), (Texts{"0a0b0c01", "0a0b0c02"}));
     EXPECT_EQ(html.all("//span[@class='no']"), (Texts{"0", "1"}));
     EXPECT_EQ(html.all("//span[@class='name']"), (Texts{"月見", "名無しさん"}));
     EXPECT_EQ(html.value("string(//span[@class='trip'])"), "◆abcdefghijk");
     EXPECT_EQ(html.value("string(//span[@class='mail'])"), "[sage]");
     EXPECT_EQ(html.count("//span[@class='date']"), 2u);
-    EXPECT_EQ(html.all("//div[@class='line']"), (Texts{"body", "two"}));
+    EXPECT_EQ(lines(html), (Texts{"body", "two"}));
     EXPECT_EQ(html.count("//div[@class='attach']/a/img[starts-with(@src, 'file://')]"), 1u);
 
     XmlQuery cache(page({first}, "", "cache"), XmlQuery::Kind::Html);
-    EXPECT_EQ(cache.all("//div[@class='line']"), (Texts{"body"}));
+    EXPECT_EQ(lines(cache), (Texts{"body"}));
 
     XmlQuery post(page({first}, "", "post", "0a0b0c01"), XmlQuery::Kind::Html);
     EXPECT_EQ(post.value("string(//form/@action)"), "http://127.0.0.1:8000/thread.cgi");
@@ -372,10 +378,10 @@ TEST_P(ThemeTest, AReferenceToARecordOnThePageCarriesAHoverBox) {
     ASSERT_TRUE(html.ok());
     // Beside the link: the referred record's number, name and lines.
     EXPECT_EQ(html.all("//span[@class='quote']/a[@class='ref']/@href"), (Texts{"#0a0b0c01"}));
-    EXPECT_EQ(html.all("//span[@class='quote']/span[@class='box']/span[@class='box-line']"),
+    EXPECT_EQ(lines(html, "//span[@class='quote']/span[@class='box']/text()"),
               (Texts{"first line", "second line"}));
+    EXPECT_EQ(html.value("string(//span[@class='box']/span[@class='box-head'])"), "0 月見");
     EXPECT_EQ(html.value("string(//span[@class='box']//span[@class='box-no'])"), "0");
-    EXPECT_EQ(html.value("string(//span[@class='box']//span[@class='box-name'])"), "月見");
     // A record that is not on the page is only linked.
     EXPECT_EQ(html.all("//a[@class='ref'][not(parent::span[@class='quote'])]/@href"),
               (Texts{"#0a0b0c09"}));
@@ -396,7 +402,7 @@ TEST_P(ThemeTest, HoverBoxesStaySmall) {
     XmlQuery html(page({referred, record(2, ">>0a0b0c01"), record(3, flood)}),
                   XmlQuery::Kind::Html);
     // Four lines at most, each cut at 100 characters, and a note of the attachment.
-    EXPECT_EQ(html.all("//span[@class='box']/span[starts-with(@class, 'box-line')]"),
+    EXPECT_EQ(lines(html, "//span[@class='box']/node()[not(@class='box-head')]"),
               (Texts{"1", "2", "3", std::string(100, 'x') + "…", "…", "（添付あり）"}));
     // A body of many references gets plain links, so it cannot multiply the page.
     EXPECT_EQ(html.count("//a[@class='ref']"), 42u);
@@ -414,7 +420,7 @@ TEST_P(ThemeTest, RecordsAfterTheRecentOneAreNewAndTheFirstCanBeJumpedTo) {
         XmlQuery html(page(records, recent), XmlQuery::Kind::Html);
         EXPECT_EQ(recordClasses(html),
                   (Texts{"record", "record", "record", "record new", "record new"}));
-        EXPECT_EQ(html.all("//*[@id='new']/a[@class='anchor']/@name"), (Texts{"0a0b0c03"}));
+        EXPECT_EQ(html.all("//*[@id='new']/parent::div/@id"), (Texts{"0a0b0c03"}));
         EXPECT_EQ(html.all("//a[@class='jump-new']/@href"), (Texts{"#new"}));
         EXPECT_EQ(html.value("string(//a[@class='jump-new'])"), "新着へ (2件)");
         EXPECT_EQ(html.count("//span[@class='new-mark']"), 2u);
@@ -447,13 +453,19 @@ TEST_P(ThemeTest, ADeletionNoticeReadsAsANotice) {
     // The removed record is linked while it is on the page.
     EXPECT_EQ(html.all("//div[@class='notice-text']/a/@href"), (Texts{"#0a0b0c01"}));
     // A notice keeps its number and anchor but shows no name and no body.
-    EXPECT_EQ(html.all("//div[@class='record notice']/a[@class='anchor']/@name"),
-              (Texts{"0a0b0c02", "0a0b0c03"}));
+    EXPECT_EQ(html.all("//div[@class='record notice']/@id"), (Texts{"0a0b0c02", "0a0b0c03"}));
     EXPECT_EQ(html.all("//div[@class='record notice']//span[@class='no']"), (Texts{"1", "2"}));
-    EXPECT_EQ(html.count("//div[@class='record notice']//*[@class='name' or @class='line']"), 0u);
+    EXPECT_EQ(html.count("//div[@class='record notice']//*[@class='name' or @class='body']"), 0u);
     // A reference to the notice shows the notice in its box.
-    EXPECT_EQ(html.all("//span[@class='box']/span[@class='box-line']"),
+    EXPECT_EQ(lines(html, "//span[@class='box']/text()"),
               (Texts{"記録 0a0b0c01 は削除されました"}));
+}
+
+TEST_P(ThemeTest, EmptyLinesStayInBodiesAndAreLeftOutOfBoxes) {
+    XmlQuery html(page({record(1, "a<br><br>b<br>"), record(2, ""), record(3, ">>0a0b0c01")}),
+                  XmlQuery::Kind::Html);
+    EXPECT_EQ(lines(html, "//div[@class='body'][not(.//span)]"), (Texts{"a", "", "b", "", ""}));
+    EXPECT_EQ(lines(html, "//span[@class='box']/text()"), (Texts{"a", "b"}));
 }
 
 TEST_P(ThemeTest, HostileFieldsRunNothingAndLoadNothing) {
@@ -501,7 +513,7 @@ TEST_P(ThemeTest, WorksFromAThemeFolderWithAnOddName) {
     const std::filesystem::path root = dir.path() / "my & \"odd\" #themes ?>";
     std::filesystem::copy(themeRoot(), root, std::filesystem::copy_options::recursive);
     XmlQuery html(page({record(1, "works")}, "", "cache", "", root.string()), XmlQuery::Kind::Html);
-    EXPECT_EQ(html.all("//div[@class='line']"), (Texts{"works"}));
+    EXPECT_EQ(lines(html), (Texts{"works"}));
     XmlQuery post(page({}, "", "post", "", root.string()), XmlQuery::Kind::Html);
     EXPECT_EQ(post.count("//form"), 1u);
 }

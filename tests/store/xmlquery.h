@@ -119,4 +119,18 @@ private:
     xmlDocPtr doc_ = nullptr;
 };
 
+// The lines of texts whose lines are separated by line breaks (the bodies of a rendered page);
+// a break at the very end ends the last line.
+inline std::vector<std::string> textLines(const std::vector<std::string>& texts) {
+    std::vector<std::string> out;
+    for (const std::string& text : texts) {
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            out.push_back(text.substr(start, end - start));
+        if (start < text.size())
+            out.push_back(text.substr(start));
+    }
+    return out;
+}
+
 } // namespace bryndle::test

@@ -41,7 +41,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .record.new { border-left: 4px solid #c8641e; background: #fffaf2; }
 .record.notice { background: transparent; border-style: dashed; }
 .head { color: #7a7265; font-size: .85em; }
-.anchor:target + .head .no { background: #ffe08a; }
+.record:target > .head .no { background: #ffe08a; }
 .no { color: #9b3d2a; font-weight: bold; }
 .name { color: #2b6b3a; font-weight: bold; }
 .trip { color: #5d6a8a; }
@@ -51,8 +51,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .new-mark {
   color: #fff; background: #c8641e; padding: 0 .45em; border-radius: .7em; font-size: .9em;
 }
-.body { margin-top: .25em; }
-.line { min-height: 1.75em; white-space: pre-wrap; word-wrap: break-word; }
+.body { margin-top: .25em; white-space: pre-wrap; word-wrap: break-word; }
 .notice-text { margin-top: .2em; color: #8f877a; font-style: italic; }
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
@@ -66,12 +65,10 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
   width: max-content; max-width: calc(100% - 5em); padding: .4em .8em;
   background: #ffffff; color: #26231f; border: 1px solid #c9c1b0; border-radius: 4px;
   box-shadow: 0 .25em .9em rgba(60, 45, 20, .25); font-size: .93em; line-height: 1.6;
-  font-weight: normal;
+  font-weight: normal; white-space: pre-wrap; word-wrap: break-word;
 }
-.box-head { display: block; color: #7a7265; font-size: .88em; }
+.box-head { display: block; color: #2b6b3a; font-size: .88em; }
 .box-no { color: #9b3d2a; font-weight: bold; }
-.box-name { color: #2b6b3a; }
-.box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
 .box-attach { color: #7a7265; }
 .attach { margin-top: .5em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #e4dfd3; border-radius: 3px; }

@@ -18,6 +18,9 @@
       doctype-public="-//W3C//DTD HTML 4.01//EN"
       doctype-system="http://www.w3.org/TR/html4/strict.dtd"/>
 
+  <!-- The document's indentation is not text: dropped before the transform. -->
+  <xsl:strip-space elements="SHINGETSU INFO ITEMS ITEM MESSAGE"/>
+
   <!-- Records by their short id in lower case, as reference links name them. -->
   <xsl:key name="record" match="ITEM" use="translate(ID, 'ABCDEF', 'abcdef')"/>
 
@@ -148,17 +151,18 @@
   <xsl:template match="ITEM">
     <xsl:variable name="new" select="number(TIMESTAMP) &gt; $recent-stamp"/>
     <xsl:variable name="notice" select="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''"/>
-    <div>
+    <!-- The record is its own anchor. -->
+    <div id="{ID}">
       <xsl:attribute name="class">
         <xsl:text>record</xsl:text>
         <xsl:if test="$new"> new</xsl:if>
         <xsl:if test="$notice"> notice</xsl:if>
       </xsl:attribute>
-      <xsl:if test="$new and generate-id() = generate-id($new-records[1])">
-        <xsl:attribute name="id">new</xsl:attribute>
-      </xsl:if>
-      <a class="anchor" name="{ID}" id="{ID}"></a>
       <div class="head">
+        <!-- The jump link leads to the first new record's head. -->
+        <xsl:if test="$new and generate-id() = generate-id($new-records[1])">
+          <xsl:attribute name="id">new</xsl:attribute>
+        </xsl:if>
         <span class="no"><xsl:value-of select="NO"/></span>
         <xsl:if test="not($notice)">
           <xsl:text> </xsl:text>
@@ -192,15 +196,21 @@
         <xsl:otherwise>
           <xsl:variable name="marks"
               select="string-length(MESSAGE) - string-length(translate(MESSAGE, '&gt;', ''))"/>
+          <!-- One text with line breaks, not an element per line: the engine builds less. A
+               break after an empty last line keeps that line. -->
           <div class="body">
             <xsl:for-each select="MESSAGE/LINE">
-              <div class="line">
-                <xsl:call-template name="refs">
-                  <xsl:with-param name="text" select="string(.)"/>
-                  <xsl:with-param name="boxes" select="$marks &lt;= $max-box-marks"/>
-                </xsl:call-template>
-              </div>
+              <xsl:if test="position() != 1">
+                <xsl:text>&#10;</xsl:text>
+              </xsl:if>
+              <xsl:call-template name="refs">
+                <xsl:with-param name="text" select="string(.)"/>
+                <xsl:with-param name="boxes" select="$marks &lt;= $max-box-marks"/>
+              </xsl:call-template>
             </xsl:for-each>
+            <xsl:if test="string(MESSAGE/LINE[last()]) = ''">
+              <xsl:text>&#10;</xsl:text>
+            </xsl:if>
           </div>
           <xsl:if test="string(ATTACH_PATH) != ''">
             <xsl:call-template name="attachment"/>
@@ -334,36 +344,34 @@
     </xsl:choose>
   </xsl:template>
 
-  <!-- The hover box of a referred record: its number, name and the start of its body as plain
-       text (no links, so boxes never nest; no date, which costs more to compute than the rest
-       of the box). Spans only: it sits inside a body line. -->
+  <!-- The hover box of a referred record: a head with its number and name, then the start of
+       its body as plain text, each line ended by a line break (no links, so boxes never nest; no
+       date, which costs more to compute than the rest of the box; empty lines left out). Few
+       elements, as a page may hold one box per record; spans only, as it sits inside a body. -->
   <xsl:template match="ITEM" mode="box">
     <span class="box">
       <span class="box-head">
         <span class="box-no"><xsl:value-of select="NO"/></span>
         <xsl:text> </xsl:text>
-        <span class="box-name"><xsl:call-template name="display-name"/></span>
+        <xsl:call-template name="display-name"/>
       </span>
       <xsl:choose>
         <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
-          <span class="box-line">
-            <xsl:text>記録 </xsl:text>
-            <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
-            <xsl:text> は削除されました</xsl:text>
-          </span>
+          <xsl:text>記録 </xsl:text>
+          <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
+          <xsl:text> は削除されました</xsl:text>
         </xsl:when>
         <xsl:otherwise>
-          <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines]">
-            <span class="box-line">
-              <xsl:value-of select="substring(., 1, $box-line-length)"/>
-              <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
-            </span>
+          <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
+            <xsl:value-of select="substring(., 1, $box-line-length)"/>
+            <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
+            <xsl:text>&#10;</xsl:text>
           </xsl:for-each>
           <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
-            <span class="box-line">…</span>
+            <xsl:text>…&#10;</xsl:text>
           </xsl:if>
           <xsl:if test="string(ATTACH_PATH) != ''">
-            <span class="box-line box-attach">（添付あり）</span>
+            <span class="box-attach">（添付あり）</span>
           </xsl:if>
         </xsl:otherwise>
       </xsl:choose>
@@ -424,7 +432,7 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .record.new { border-left-color: #f0c674; background: #15170c; }
 .record.notice { background: transparent; border-left-style: dashed; }
 .head { color: #7fa87f; font-size: .92em; }
-.anchor:target + .head .no { background: #f0c674; color: #0b0e0b; }
+.record:target > .head .no { background: #f0c674; color: #0b0e0b; }
 .no { color: #f0c674; font-weight: bold; }
 .name { color: #8fe88f; font-weight: bold; }
 .trip { color: #81a2be; }
@@ -432,8 +440,7 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .date { color: #6f926f; }
 .id { color: #5f8f5f; }
 .new-mark { color: #0b0e0b; background: #f0c674; padding: 0 .3em; font-size: .85em; }
-.body { margin-top: .3em; color: #d6f7d6; }
-.line { min-height: 1.6em; white-space: pre-wrap; word-wrap: break-word; }
+.body { margin-top: .3em; color: #d6f7d6; white-space: pre-wrap; word-wrap: break-word; }
 .notice-text { margin-top: .3em; color: #8a9a8a; font-style: italic; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
@@ -447,11 +454,10 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
   width: max-content; max-width: calc(100% - 5em); padding: .3em .7em;
   background: #16241a; color: #d6f7d6; border: 1px solid #5fd75f;
   box-shadow: 0 .3em .8em rgba(0, 0, 0, .6); font-size: .95em; line-height: 1.5;
+  white-space: pre-wrap; word-wrap: break-word;
 }
-.box-head { display: block; color: #7fa87f; font-size: .9em; }
+.box-head { display: block; color: #8fe88f; font-size: .9em; }
 .box-no { color: #f0c674; font-weight: bold; }
-.box-name { color: #8fe88f; }
-.box-line { display: block; white-space: pre-wrap; word-wrap: break-word; }
 .box-attach { color: #7fa87f; }
 .attach { margin-top: .4em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #2f5f2f; }
