@@ -14,6 +14,8 @@
 
 #include "store/fakenode.h"
 
+#include "rounds.h"
+
 #include <libexslt/exslt.h>
 #include <libxml/parser.h>
 #include <libxslt/transform.h>
@@ -35,32 +37,14 @@
 using namespace bryndle;
 using Clock = std::chrono::steady_clock;
 
+using bench::Figures;
+using bench::measure;
+using bench::Rounds;
+
 namespace {
 
 constexpr int FetchRecords = 10000;
 constexpr int PageRecords = 1000;
-constexpr int Rounds = 7;
-
-struct Figures {
-    double min = 0;
-    double median = 0;
-};
-
-// Runs the task Rounds times after one warm-up; milliseconds.
-Figures measure(const std::function<void()>& task, const std::function<void()>& before = {}) {
-    std::vector<double> times;
-    for (int round = 0; round <= Rounds; ++round) {
-        if (before)
-            before();
-        const auto start = Clock::now();
-        task();
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (round > 0)
-            times.push_back(ms);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
-}
 
 void print(const char* what, const Figures& f, const std::string& extra = {}) {
     std::printf("  %-46s %9.2f ms  (min %8.2f ms)%s\n", what, f.median, f.min, extra.c_str());

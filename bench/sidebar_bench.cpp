@@ -10,6 +10,8 @@
 #include "support/tempdir.h"
 #include "toolkit/application.h"
 
+#include "rounds.h"
+
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -25,31 +27,15 @@ using namespace bryndle;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using bench::Figures;
+using bench::measure;
+using bench::Rounds;
+
 namespace {
 
 constexpr int TopFolders = 20;
 constexpr int SubFolders = 9;
 constexpr int PerFolder = 25;
-constexpr int Rounds = 7;
-
-struct Figures {
-    double min = 0;
-    double median = 0;
-};
-
-// Runs the task Rounds times after one warm-up; milliseconds.
-Figures measure(const std::function<void()>& task) {
-    std::vector<double> times;
-    for (int round = 0; round <= Rounds; ++round) {
-        const auto start = Clock::now();
-        task();
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (round > 0)
-            times.push_back(ms);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
-}
 
 void fillFolder(const fs::path& folder, int number) {
     fs::create_directories(folder);

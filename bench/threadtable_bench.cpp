@@ -16,6 +16,8 @@
 #include "support/tempdir.h"
 #include "toolkit/background.h"
 
+#include "rounds.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -31,31 +33,13 @@
 using namespace bryndle;
 using Clock = std::chrono::steady_clock;
 
+using bench::Figures;
+using bench::measure;
+using bench::Rounds;
+
 namespace {
 
 constexpr int Threads = 10000;
-constexpr int Rounds = 7;
-
-struct Figures {
-    double min = 0;
-    double median = 0;
-};
-
-// Runs the task Rounds times after one warm-up; milliseconds.
-Figures measure(const std::function<void()>& task, const std::function<void()>& before = {}) {
-    std::vector<double> times;
-    for (int round = 0; round <= Rounds; ++round) {
-        if (before)
-            before();
-        const auto start = Clock::now();
-        task();
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (round > 0)
-            times.push_back(ms);
-    }
-    std::sort(times.begin(), times.end());
-    return {times.front(), times[times.size() / 2]};
-}
 
 void print(const char* what, const Figures& f) {
     std::printf("  %-58s %8.2f ms  (min %8.2f ms)\n", what, f.median, f.min);
