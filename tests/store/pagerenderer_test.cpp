@@ -518,6 +518,39 @@ TEST_P(ThemeTest, WorksFromAThemeFolderWithAnOddName) {
     EXPECT_EQ(post.count("//form"), 1u);
 }
 
+TEST_P(ThemeTest, RecordsStandInBlocksInTheirOrder) {
+    std::vector<ThreadMessage> records;
+    for (int n = 1; n <= 60; ++n)
+        records.push_back(record(n, "line"));
+    Schema schema("abc");
+    schema.method = "get";
+    const std::string document =
+        ThreadMessage::toDocument(schema, themeRoot() + "/" + GetParam(), records, 40, "");
+    XmlQuery html(PageRenderer::render(document), XmlQuery::Kind::Html);
+    ASSERT_TRUE(html.ok());
+    Texts counts;
+    for (int block = 1; block <= 3; ++block)
+        counts.push_back(html.value("string(count((//div[@class='block'])[" +
+                                    std::to_string(block) + "]/div[@id]))"));
+    EXPECT_EQ(counts, (Texts{"25", "25", "10"}));
+    EXPECT_EQ(html.count("//div[@class='block']"), 3u);
+    const Texts numbers =
+        html.all("//div[@class='block']/div/div[@class='head']/span[@class='no']");
+    ASSERT_EQ(numbers.size(), 60u);
+    EXPECT_EQ(numbers.front(), "40");
+    EXPECT_EQ(numbers.back(), "99");
+    // Under the pointer a block gives up its containment, so that a hover box can leave it.
+    EXPECT_NE(html.value("string(//style)").find(".block:hover { content-visibility: visible; }"),
+              std::string::npos);
+
+    // Numbers that do not run on from the first: every record shown, without blocks.
+    std::string renumbered = document;
+    renumbered.replace(renumbered.find("<ENDNO>99</ENDNO>"), 17, "<ENDNO>98</ENDNO>");
+    XmlQuery plain(PageRenderer::render(renumbered), XmlQuery::Kind::Html);
+    EXPECT_EQ(plain.count("//div[@class='block']"), 0u);
+    EXPECT_EQ(plain.count("//div[@class='records']/div[@id]"), 60u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Themes, ThemeTest, ::testing::ValuesIn(themeNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              return info.param;

@@ -56,10 +56,12 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
 .box { display: none; }
-/* A record off screen is neither laid out nor painted until it comes near, so that a page of
-   thousands of records opens quickly; the one under the pointer stays whole, so that its
-   reference box can reach beyond it. */
-.record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
+/* A block of records off screen is neither laid out nor painted until it comes near, so that a
+   page of thousands of records opens quickly; the one under the pointer is not contained, so
+   that a reference box can reach beyond it. Its own formatting context either way: a margin
+   that collapsed through it once uncontained would move the page under the pointer. */
+.block { display: flow-root; content-visibility: auto; }
+.block:hover { content-visibility: visible; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .15em;
   width: max-content; max-width: calc(100% - 5em); padding: .4em .8em;

@@ -24,6 +24,10 @@
   <!-- Records by their short id in lower case, as reference links name them. -->
   <xsl:key name="record" match="ITEM" use="translate(ID, 'ABCDEF', 'abcdef')"/>
 
+  <!-- Records in blocks of 25 by their number on the page: the engine neither lays out nor
+       paints a block out of sight, and watches a 25th as many elements for coming near. -->
+  <xsl:key name="block" match="ITEM" use="floor((NO - /SHINGETSU/INFO/BEGINNO) div 25)"/>
+
   <xsl:variable name="info" select="/SHINGETSU/INFO"/>
 
   <!--
@@ -80,7 +84,7 @@
       <body>
         <xsl:call-template name="header"/>
         <div class="records">
-          <xsl:apply-templates select="/SHINGETSU/ITEMS/ITEM"/>
+          <xsl:call-template name="blocks"/>
           <xsl:if test="not(/SHINGETSU/ITEMS/ITEM)">
             <div class="empty">-- 表示する記録はありません --</div>
           </xsl:if>
@@ -88,6 +92,28 @@
         <xsl:call-template name="page-footer"/>
       </body>
     </html>
+  </xsl:template>
+
+  <!-- Numbers run on from BEGINNO, one per record; a page numbered otherwise is shown without
+       blocks rather than lose a record. -->
+  <xsl:template name="blocks">
+    <xsl:variable name="items" select="/SHINGETSU/ITEMS/ITEM"/>
+    <xsl:choose>
+      <xsl:when test="number($info/ENDNO) - number($info/BEGINNO) + 1 = count($items)
+                      and number($items[last()]/NO) = number($info/ENDNO)">
+        <xsl:for-each select="$items[position() &lt;= ceiling(last() div 25)]">
+          <xsl:variable name="records" select="key('block', position() - 1)"/>
+          <!-- Until a block has been seen, its height is a guess from its records and lines. -->
+          <div class="block"
+              style="contain-intrinsic-size: auto {count($records) * 4 + count($records/MESSAGE/LINE) * 1.6}em">
+            <xsl:apply-templates select="$records"/>
+          </div>
+        </xsl:for-each>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:apply-templates select="$items"/>
+      </xsl:otherwise>
+    </xsl:choose>
   </xsl:template>
 
   <xsl:template name="title-text">
@@ -445,10 +471,12 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
 .box { display: none; }
-/* A record off screen is neither laid out nor painted until it comes near, so that a page of
-   thousands of records opens quickly; the one under the pointer stays whole, so that its
-   reference box can reach beyond it. */
-.record:not(:hover) { content-visibility: auto; contain-intrinsic-size: auto 7em; }
+/* A block of records off screen is neither laid out nor painted until it comes near, so that a
+   page of thousands of records opens quickly; the one under the pointer is not contained, so
+   that a reference box can reach beyond it. Its own formatting context either way: a margin
+   that collapsed through it once uncontained would move the page under the pointer. */
+.block { display: flow-root; content-visibility: auto; }
+.block:hover { content-visibility: visible; }
 .quote:hover .box {
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .2em;
   width: max-content; max-width: calc(100% - 5em); padding: .3em .7em;
