@@ -12,7 +12,7 @@ seconds=${FUZZ_SECONDS:-60}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=(fuzz_record_line fuzz_thread_list_line fuzz_http_header fuzz_body_lines
-        fuzz_location fuzz_file_title fuzz_page_document fuzz_node_forms
+        fuzz_location fuzz_file_title fuzz_page_document fuzz_theme_functions fuzz_node_forms
         fuzz_ini_document)
 fi
 

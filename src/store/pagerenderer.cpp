@@ -2,6 +2,8 @@
 
 #include "foundation/asciitext.h"
 #include "store/pagetext.h"
+#include "store/stylesheetcache.h"
+#include "store/themefunctions.h"
 
 #include <libexslt/exslt.h>
 #include <libxml/parser.h>
@@ -39,9 +41,6 @@ void initialise() {
 struct DocFree {
     void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
 };
-struct StyleFree {
-    void operator()(xsltStylesheetPtr style) const { xsltFreeStylesheet(style); }
-};
 struct ContextFree {
     void operator()(xsltTransformContextPtr context) const { xsltFreeTransformContext(context); }
 };
@@ -49,7 +48,6 @@ struct PrefsFree {
     void operator()(xsltSecurityPrefsPtr prefs) const { xsltFreeSecurityPrefs(prefs); }
 };
 using Doc = std::unique_ptr<xmlDoc, DocFree>;
-using Style = std::unique_ptr<xsltStylesheet, StyleFree>;
 
 std::string lastXmlError(const std::string& what) {
     const xmlError* error = xmlGetLastError();
@@ -211,14 +209,21 @@ std::string stylesheetOfProlog(Reader reader, const std::string& baseDir) {
     throw RenderException("page document names no stylesheet");
 }
 
-Style loadStylesheet(const std::string& path) {
+xsltStylesheetPtr compileStylesheet(const std::string& path) {
     const std::string text = readFile(path, "stylesheet");
     Doc doc = parseDocument(text, path);
     xsltStylesheetPtr style = xsltParseStylesheetDoc(doc.get());
     if (!style)
         throw RenderException("stylesheet error: " + path);
     doc.release(); // the stylesheet owns it now
-    return Style(style);
+    return style;
+}
+
+// A page is rendered with one of two or three sheets (the theme's get, cache and post); a few
+// more leave room for a theme switch and for sheets of other documents.
+StylesheetCache::Lease loadStylesheet(const std::string& path) {
+    static StylesheetCache cache(compileStylesheet, 6);
+    return cache.acquire(path);
 }
 
 void collectError(void* context, const char* format, ...) {
@@ -248,6 +253,7 @@ std::string apply(xsltStylesheetPtr style, Doc doc) {
     std::string messages;
     xsltSetTransformErrorFunc(context.get(), &messages, collectError);
     xsltSetCtxtSecurityPrefs(prefs.get(), context.get());
+    ThemeFunctions::registerOn(context.get());
 
     Doc result(xsltApplyStylesheetUser(style, doc.get(), nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED) {
@@ -288,7 +294,7 @@ std::string PageRenderer::stylesheetPathOfFile(const std::string& path) {
 
 std::string PageRenderer::render(std::string_view document, const std::string& baseDir) {
     Doc doc = parseDocument(document, {});
-    Style style = loadStylesheet(stylesheetOf(doc.get(), baseDir));
+    auto style = loadStylesheet(stylesheetOf(doc.get(), baseDir));
     return apply(style.get(), std::move(doc));
 }
 
@@ -299,14 +305,14 @@ std::string PageRenderer::renderFile(const std::string& path) {
         const std::string text = readFile(path, "page document");
         doc = parseDocument(text, path);
     }
-    Style style =
+    auto style =
         loadStylesheet(stylesheetOf(doc.get(), std::filesystem::path(path).parent_path().string()));
     return apply(style.get(), std::move(doc));
 }
 
 std::string PageRenderer::transform(std::string_view document, const std::string& stylesheet) {
     Doc doc = parseDocument(document, {});
-    Style style = loadStylesheet(stylesheet);
+    auto style = loadStylesheet(stylesheet);
     return apply(style.get(), std::move(doc));
 }
 

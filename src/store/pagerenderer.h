@@ -16,6 +16,8 @@ public:
 // Turns a page document into HTML with libxslt (EXSLT functions available), the way a browser
 // applies an XSL stylesheet to an XML document. Stylesheets may read local files but never
 // write files, make folders or use the network. Safe to use from several threads.
+// Compiled stylesheets are kept while their files stay unchanged; the themes' own functions
+// (ThemeFunctions) are available to every transform.
 class PageRenderer {
 public:
     // The href of the document's <?xml-stylesheet type="text/xsl" href="..."?> instruction, its

@@ -7,6 +7,9 @@
 #include "xmlquery.h"
 
 #include <gtest/gtest.h>
+#include <libexslt/exslt.h>
+#include <libxslt/transform.h>
+#include <libxslt/xsltutils.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <thread>
 
 using namespace bryndle;
 using bryndle::test::TempDir;
@@ -555,3 +559,131 @@ INSTANTIATE_TEST_SUITE_P(Themes, ThemeTest, ::testing::ValuesIn(themeNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              return info.param;
                          });
+
+namespace {
+
+// The same sheet through plain libxslt, where the renderer's functions are not registered:
+// what xsltproc or a browser would show.
+std::string pureXsl(const std::string& document) {
+    exsltRegisterAll();
+    xmlDocPtr doc = xmlReadMemory(document.data(), static_cast<int>(document.size()), nullptr,
+                                  nullptr, XML_PARSE_NONET);
+    xsltStylesheetPtr style = xsltParseStylesheetFile(
+        reinterpret_cast<const xmlChar*>(PageRenderer::stylesheetPath(document).c_str()));
+    xmlDocPtr result = xsltApplyStylesheet(style, doc, nullptr);
+    xmlChar* text = nullptr;
+    int length = 0;
+    xsltSaveResultToString(&text, &length, result, style);
+    std::string html = text ? std::string(reinterpret_cast<char*>(text), length) : "";
+    xmlFree(text);
+    xmlFreeDoc(result);
+    xmlFreeDoc(doc);
+    xsltFreeStylesheet(style);
+    return html;
+}
+
+} // namespace
+
+TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
+    ScopedTimeZone utc("UTC");
+    std::string many;
+    for (int i = 0; i < 12; ++i)
+        many += "text >>0a0b0c0" + std::to_string(i % 4 + 1) + (i % 3 ? " " : "");
+    std::vector<ThreadMessage> records{
+        record(1, ">>0a0b0c02 at the start<br>at the end >>0A0B0C03<br><br>字" +
+                      std::string(120, 'x') + "<br>4<br>5"),
+        record(2, ">>0a0b0c0 seven, >>0a0b0c019 nine, >>>>0a0b0c01, >>0a0b0c0g, >>ffff0000"),
+        record(3, many + "<br>" + std::string(81, '>') + "<br>>>0a0b0c01 plain<br>"),
+        record(4, ""),
+        record(5, ">>0a0b0c04 >>0a0b0c06 &lt;b&gt;"),
+        record(6, "attached"),
+    };
+    records[1].name = "月見";
+    records[1].mail = "sage";
+    records[1].trip = "trip";
+    records[3].remove_id = records[4].md5;
+    records[3].remove_stamp = "1700000000";
+    records[4].mtime = 7200;
+    records[5].ext = "png";
+    records[5].setAttach("png bytes");
+    for (const char* method : {"get", "cache"}) {
+        Schema s("abc");
+        s.method = method;
+        const std::string document =
+            ThreadMessage::toDocument(s, themeRoot() + "/" + GetParam(), records, 10, "0a0b0c02");
+        const std::string fast = PageRenderer::render(document);
+        EXPECT_EQ(fast, pureXsl(document)) << method;
+        XmlQuery html(fast, XmlQuery::Kind::Html);
+        EXPECT_EQ(html.count("//a[@class='ref']"), 20u);
+        EXPECT_EQ(html.count("//span[@class='box']"), 6u);
+    }
+}
+
+TEST_F(PageRendererTest, ThemesGetTheRenderersFunctions) {
+    writeFile(dir.path() / "f.xsl",
+              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+              "xmlns:b='urn:bryndle:theme'><xsl:output method='text'/>"
+              "<xsl:template match='/'>"
+              "<xsl:value-of select=\"b:local-time(/r/@t)\"/>|"
+              "<xsl:for-each select=\"b:refs(/r/l)\">[<xsl:value-of select=\"concat(name(), "
+              "':', ., ':', @lower)\"/>]</xsl:for-each>|"
+              "<xsl:value-of select=\"b:box-text(/r/m, 1, 2)\"/>|"
+              "<xsl:value-of select=\"b:local-time('x')\"/>"
+              "</xsl:template></xsl:stylesheet>");
+    ScopedTimeZone summer("Europe/Berlin");
+    // Two renders: the second from a cached sheet, with fresh function results.
+    for (const char* stamp : {"1719792000", "1704067200"}) {
+        const std::string doc = std::string("<r t='") + stamp +
+                                "'><l>a&gt;&gt;0A0b0c0D b</l>"
+                                "<m><LINE>abc</LINE><LINE>d</LINE></m></r>";
+        const std::string hour =
+            std::string(stamp) == "1719792000" ? "07/01(月) 02" : "01/01(月) 01";
+        EXPECT_EQ(PageRenderer::transform(doc, dir.file("f.xsl")),
+                  "2024/" + hour + ":00:00|[:a:][ref:0A0b0c0D:0a0b0c0d][: b:]|ab…\n…\n|-");
+    }
+}
+
+TEST_F(PageRendererTest, EditedStylesheetsArePickedUpAndUnchangedOnesReused) {
+    const auto sheet = [](const std::string& text) {
+        return "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+               "<xsl:output method='text'/><xsl:template match='/'>" +
+               text + "</xsl:template></xsl:stylesheet>";
+    };
+    writeFile(dir.path() / "main.xsl",
+              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+              "<xsl:import href='base.xsl'/></xsl:stylesheet>");
+    writeFile(dir.path() / "base.xsl", sheet("one"));
+    EXPECT_EQ(PageRenderer::transform("<r/>", dir.file("main.xsl")), "one");
+    // An imported sheet rewritten: picked up at the next page.
+    writeFile(dir.path() / "base.xsl", sheet("three"));
+    EXPECT_EQ(PageRenderer::transform("<r/>", dir.file("main.xsl")), "three");
+    // Rewritten with the same size, file and time: still the compiled sheet.
+    const auto time = std::filesystem::last_write_time(dir.path() / "base.xsl");
+    writeFile(dir.path() / "base.xsl", sheet("THREE"));
+    std::filesystem::last_write_time(dir.path() / "base.xsl", time);
+    EXPECT_EQ(PageRenderer::transform("<r/>", dir.file("main.xsl")), "three");
+    // A sheet that disappears is not served from memory.
+    std::filesystem::remove(dir.path() / "base.xsl");
+    EXPECT_THROW(PageRenderer::transform("<r/>", dir.file("main.xsl")), RenderException);
+}
+
+TEST_F(PageRendererTest, PagesRenderOnSeveralThreadsAtOnce) {
+    std::vector<ThreadMessage> records;
+    for (int i = 1; i <= 60; ++i)
+        records.push_back(record(i, "line >>0a0b0c0" + std::to_string(i % 9 + 1) + "<br>two"));
+    Schema s("abc");
+    s.method = "get";
+    const std::string document = ThreadMessage::toDocument(s, themeDir(), records, 0, "0a0b0c05");
+    const std::string expected = PageRenderer::render(document);
+    std::vector<std::string> pages(4);
+    std::vector<std::thread> threads;
+    for (auto& page : pages)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 5 && (page.empty() || page == expected); ++round)
+                page = PageRenderer::render(document);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (const auto& page : pages)
+        EXPECT_EQ(page, expected);
+}

@@ -11,8 +11,9 @@
     xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
     xmlns:date="http://exslt.org/dates-and-times"
     xmlns:str="http://exslt.org/strings"
+    xmlns:bryndle="urn:bryndle:theme"
     extension-element-prefixes="date str"
-    exclude-result-prefixes="date str">
+    exclude-result-prefixes="date str bryndle">
 
   <xsl:output method="html" encoding="UTF-8" indent="no"
       doctype-public="-//W3C//DTD HTML 4.01//EN"
@@ -220,8 +221,10 @@
           <div class="notice-text"><xsl:call-template name="notice-text"/></div>
         </xsl:when>
         <xsl:otherwise>
-          <xsl:variable name="marks"
-              select="string-length(MESSAGE) - string-length(translate(MESSAGE, '&gt;', ''))"/>
+          <!-- Counted only for a body with references. -->
+          <xsl:variable name="boxes"
+              select="contains(MESSAGE, '&gt;&gt;') and string-length(MESSAGE)
+                      - string-length(translate(MESSAGE, '&gt;', '')) &lt;= $max-box-marks"/>
           <!-- One text with line breaks, not an element per line: the engine builds less. A
                break after an empty last line keeps that line. -->
           <div class="body">
@@ -229,10 +232,31 @@
               <xsl:if test="position() != 1">
                 <xsl:text>&#10;</xsl:text>
               </xsl:if>
-              <xsl:call-template name="refs">
-                <xsl:with-param name="text" select="string(.)"/>
-                <xsl:with-param name="boxes" select="$marks &lt;= $max-box-marks"/>
-              </xsl:call-template>
+              <xsl:choose>
+                <xsl:when test="not(contains(., '&gt;&gt;'))">
+                  <xsl:value-of select="."/>
+                </xsl:when>
+                <xsl:when test="$fast-refs">
+                  <xsl:for-each select="bryndle:refs(.)">
+                    <xsl:choose>
+                      <xsl:when test="self::ref">
+                        <xsl:call-template name="ref-link">
+                          <xsl:with-param name="id" select="string(.)"/>
+                          <xsl:with-param name="lower" select="string(@lower)"/>
+                          <xsl:with-param name="boxes" select="$boxes"/>
+                        </xsl:call-template>
+                      </xsl:when>
+                      <xsl:otherwise><xsl:value-of select="."/></xsl:otherwise>
+                    </xsl:choose>
+                  </xsl:for-each>
+                </xsl:when>
+                <xsl:otherwise>
+                  <xsl:call-template name="refs">
+                    <xsl:with-param name="text" select="string(.)"/>
+                    <xsl:with-param name="boxes" select="$boxes"/>
+                  </xsl:call-template>
+                </xsl:otherwise>
+              </xsl:choose>
             </xsl:for-each>
             <xsl:if test="string(MESSAGE/LINE[last()]) = ''">
               <xsl:text>&#10;</xsl:text>
@@ -293,11 +317,20 @@
   </xsl:template>
 
   <!--
+    The project's own functions (registered by the client, see ThemeFunctions) do the costly
+    per-record pieces; a processor without them takes the templates below, with the same output
+    (the date excepted across summer-time changes: the templates use today's offset).
+  -->
+  <xsl:variable name="fast-refs" select="function-available('bryndle:refs')"/>
+  <xsl:variable name="fast-box" select="function-available('bryndle:box-text')"/>
+  <xsl:variable name="fast-time" select="function-available('bryndle:local-time')"/>
+  <!-- key() looks in the context node's document; the functions' nodes live in their own. -->
+  <xsl:variable name="page" select="/"/>
+
+  <!--
     A body line with ">>" and a short id (8 hexadecimal digits) turned into links to that
-    record's anchor; with boxes, a reference to a record on the page also carries a box with
-    that record, shown while the pointer is over the link. Long texts are halved at a point
-    that cuts no reference, so the nesting stays logarithmic however many references a line
-    holds.
+    record's anchor. Long texts are halved at a point that cuts no reference, so the nesting
+    stays logarithmic however many references a line holds.
   -->
   <xsl:template name="refs">
     <xsl:param name="text"/>
@@ -334,25 +367,11 @@
         <xsl:choose>
           <xsl:when test="string-length($id) = 8
                           and translate($id, '0123456789abcdefABCDEF', '') = ''">
-            <xsl:variable name="lower" select="translate($id, 'ABCDEF', 'abcdef')"/>
-            <xsl:variable name="referred" select="key('record', $lower)[1]"/>
-            <xsl:choose>
-              <xsl:when test="$boxes and $referred">
-                <span class="quote">
-                  <a class="ref" href="#{$lower}">
-                    <xsl:text>&gt;&gt;</xsl:text>
-                    <xsl:value-of select="$id"/>
-                  </a>
-                  <xsl:apply-templates select="$referred" mode="box"/>
-                </span>
-              </xsl:when>
-              <xsl:otherwise>
-                <a class="ref" href="#{$lower}">
-                  <xsl:text>&gt;&gt;</xsl:text>
-                  <xsl:value-of select="$id"/>
-                </a>
-              </xsl:otherwise>
-            </xsl:choose>
+            <xsl:call-template name="ref-link">
+              <xsl:with-param name="id" select="$id"/>
+              <xsl:with-param name="lower" select="translate($id, 'ABCDEF', 'abcdef')"/>
+              <xsl:with-param name="boxes" select="$boxes"/>
+            </xsl:call-template>
             <xsl:call-template name="refs">
               <xsl:with-param name="text" select="substring($after, 9)"/>
               <xsl:with-param name="boxes" select="$boxes"/>
@@ -368,6 +387,34 @@
         </xsl:choose>
       </xsl:otherwise>
     </xsl:choose>
+  </xsl:template>
+
+  <!-- A link to a record's anchor; with boxes, a reference to a record on the page also carries
+       a box with that record, shown while the pointer is over the link. -->
+  <xsl:template name="ref-link">
+    <xsl:param name="id"/>
+    <xsl:param name="lower"/>
+    <xsl:param name="boxes"/>
+    <xsl:for-each select="$page">
+      <xsl:variable name="referred" select="$boxes and key('record', $lower)"/>
+      <xsl:choose>
+        <xsl:when test="$referred">
+          <span class="quote">
+            <a class="ref" href="#{$lower}">
+              <xsl:text>&gt;&gt;</xsl:text>
+              <xsl:value-of select="$id"/>
+            </a>
+            <xsl:apply-templates select="key('record', $lower)[1]" mode="box"/>
+          </span>
+        </xsl:when>
+        <xsl:otherwise>
+          <a class="ref" href="#{$lower}">
+            <xsl:text>&gt;&gt;</xsl:text>
+            <xsl:value-of select="$id"/>
+          </a>
+        </xsl:otherwise>
+      </xsl:choose>
+    </xsl:for-each>
   </xsl:template>
 
   <!-- The hover box of a referred record: a head with its number and name, then the start of
@@ -388,14 +435,21 @@
           <xsl:text> は削除されました</xsl:text>
         </xsl:when>
         <xsl:otherwise>
-          <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
-            <xsl:value-of select="substring(., 1, $box-line-length)"/>
-            <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
-            <xsl:text>&#10;</xsl:text>
-          </xsl:for-each>
-          <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
-            <xsl:text>…&#10;</xsl:text>
-          </xsl:if>
+          <xsl:choose>
+            <xsl:when test="$fast-box">
+              <xsl:value-of select="bryndle:box-text(MESSAGE, $box-lines, $box-line-length)"/>
+            </xsl:when>
+            <xsl:otherwise>
+              <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
+                <xsl:value-of select="substring(., 1, $box-line-length)"/>
+                <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
+                <xsl:text>&#10;</xsl:text>
+              </xsl:for-each>
+              <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
+                <xsl:text>…&#10;</xsl:text>
+              </xsl:if>
+            </xsl:otherwise>
+          </xsl:choose>
           <xsl:if test="string(ATTACH_PATH) != ''">
             <span class="box-attach">（添付あり）</span>
           </xsl:if>
@@ -407,7 +461,22 @@
   <!-- Seconds since 1970 as "YYYY/MM/DD(曜) hh:mm:ss" in the local time zone. -->
   <xsl:template name="local-time">
     <xsl:param name="seconds"/>
-    <xsl:variable name="t" select="$seconds + $zone"/>
+    <xsl:choose>
+      <xsl:when test="$fast-time">
+        <xsl:value-of select="bryndle:local-time($seconds)"/>
+      </xsl:when>
+      <xsl:when test="string($seconds) = 'NaN'">-</xsl:when>
+      <xsl:otherwise>
+        <xsl:call-template name="zone-time">
+          <xsl:with-param name="t" select="$seconds + $zone"/>
+        </xsl:call-template>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- Seconds since 1970 in the local zone (the offset added) as calendar text. -->
+  <xsl:template name="zone-time">
+    <xsl:param name="t"/>
     <xsl:variable name="days" select="floor($t div 86400)"/>
     <xsl:variable name="rest" select="$t - $days * 86400"/>
     <xsl:variable name="z" select="$days + 719468"/>
@@ -421,18 +490,13 @@
     <xsl:variable name="month" select="$mp + 3 - 12 * floor($mp div 10)"/>
     <xsl:variable name="year" select="$yoe + $era * 400 + number($month &lt;= 2)"/>
     <xsl:variable name="weekday" select="(($days mod 7) + 11) mod 7"/>
-    <xsl:choose>
-      <xsl:when test="string($seconds) = 'NaN'">-</xsl:when>
-      <xsl:otherwise>
-        <!-- Two-digit fields as the tail of 100 + n: format-number costs far more per call. -->
-        <xsl:value-of select="concat(substring('000', string-length($year)), $year, '/',
-            substring(100 + $month, 2), '/', substring(100 + $day, 2),
-            '(', substring('日月火水木金土', $weekday + 1, 1), ') ',
-            substring(100 + floor($rest div 3600), 2), ':',
-            substring(100 + floor(($rest mod 3600) div 60), 2), ':',
-            substring(100 + $rest mod 60, 2))"/>
-      </xsl:otherwise>
-    </xsl:choose>
+    <!-- Two-digit fields as the tail of 100 + n: format-number costs far more per call. -->
+    <xsl:value-of select="concat(substring('000', string-length($year)), $year, '/',
+        substring(100 + $month, 2), '/', substring(100 + $day, 2),
+        '(', substring('日月火水木金土', $weekday + 1, 1), ') ',
+        substring(100 + floor($rest div 3600), 2), ':',
+        substring(100 + floor(($rest mod 3600) div 60), 2), ':',
+        substring(100 + $rest mod 60, 2))"/>
   </xsl:template>
 
   <xsl:template name="style">
