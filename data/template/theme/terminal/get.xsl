@@ -43,8 +43,9 @@
   <xsl:variable name="recent"
       select="key('record', translate($info/RECENT_ID, 'ABCDEF', 'abcdef'))[string(ID) != ''][last()]"/>
   <xsl:variable name="recent-stamp" select="number($recent/TIMESTAMP)"/>
+  <!-- Only records after the recent one can be new: without it, no walk over the page. -->
   <xsl:variable name="new-records"
-      select="/SHINGETSU/ITEMS/ITEM[number(TIMESTAMP) &gt; $recent-stamp]"/>
+      select="$recent/following-sibling::ITEM[number(TIMESTAMP) &gt; $recent-stamp]"/>
 
   <!-- A body with more '>' than this gets plain reference links: each hover box copies part
        of another record, and a body of thousands of references must not multiply the page. -->
