@@ -37,12 +37,23 @@ QUrl toUrl(const QString& location) {
 
 } // namespace
 
-BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile)
+BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile,
+                               BrowserControlPage* spare)
     : QWidget(parent), view_(new QWebEngineView(this)), style_(style) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    page_ = new BrowserControlPage(profile ? profile : QWebEngineProfile::defaultProfile(), this);
+    if (!profile)
+        profile = QWebEngineProfile::defaultProfile();
+    if (spare && spare->profile() == profile && !spare->control()) {
+        spare->adopt(this);
+        page_ = spare;
+        pristine_ = true;
+        pruneHistory_ = true;
+    } else {
+        delete spare;
+        page_ = new BrowserControlPage(profile, this);
+    }
     view_->setPage(page_);
 
     connect(page_, &QWebEnginePage::titleChanged, this,
@@ -52,10 +63,19 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
     connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
         emit statusTextChanged(link.isEmpty() ? link : shownLocation(QUrl(link)));
     });
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] { emit progressChanged(0, 100); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        pristine_ = false;
+        emit progressChanged(0, 100);
+    });
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int percent) { emit progressChanged(percent, 100); });
-    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { emit completed(); });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
+        if (pruneHistory_ && page_->url() != QUrl(QStringLiteral("about:blank"))) {
+            pruneHistory_ = false;
+            page_->history()->clear();
+        }
+        emit completed();
+    });
     connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] { emit closeRequested(); });
 }
 
@@ -73,6 +93,7 @@ bool BrowserControl::navigate(const QString& location) {
     const QUrl url = toUrl(location);
     if (!url.isValid())
         return false;
+    pristine_ = false;
     if (isStyledDocument(url))
         showDocument(url.toLocalFile(), url.fragment(), false);
     else
@@ -193,7 +214,7 @@ QString BrowserControl::shownTitle(const QString& title) const {
 }
 
 QString BrowserControl::location() const {
-    return shownLocation(page_->url());
+    return pristine_ ? QString() : shownLocation(page_->url());
 }
 
 void BrowserControl::back() {
@@ -233,6 +254,7 @@ bool BrowserControl::isForwardEnabled() const {
 }
 
 void BrowserControl::setText(const QString& html) {
+    pristine_ = false;
     page_->setHtml(html);
 }
 

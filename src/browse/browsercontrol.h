@@ -35,8 +35,11 @@ class BrowserControl : public QWidget {
     Q_OBJECT
 
 public:
-    // No profile: the engine's default, off-the-record one.
-    BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr);
+    // No profile: the engine's default, off-the-record one. A spare page made ahead for the same
+    // profile is taken over (the control owns it); its blank start leaves no trace in the
+    // history once the first page has loaded.
+    BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr,
+                   BrowserControlPage* spare = nullptr);
     ~BrowserControl() override;
 
     virtual bool navigate(const QString& location);
@@ -90,6 +93,10 @@ private:
     QHash<QString, QString> documents_;
     // A load already announced through locationChanging.
     QUrl approved_;
+    // A spare page taken over shows its blank start until the first navigation.
+    bool pristine_ = false;
+    // Its blank start is still in the history.
+    bool pruneHistory_ = false;
 };
 
 } // namespace bryndle
