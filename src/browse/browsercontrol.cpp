@@ -58,8 +58,10 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
 
     connect(page_, &QWebEnginePage::titleChanged, this,
             [this](const QString& title) { emit titleChanged(shownTitle(title)); });
-    connect(page_, &QWebEnginePage::urlChanged, this,
-            [this](const QUrl& url) { emit locationChanged(shownLocation(url)); });
+    connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        forgetBlankStart();
+        emit locationChanged(shownLocation(url));
+    });
     connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
         emit statusTextChanged(link.isEmpty() ? link : shownLocation(QUrl(link)));
     });
@@ -70,16 +72,23 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int percent) { emit progressChanged(percent, 100); });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
-        if (pruneHistory_ && page_->url() != QUrl(QStringLiteral("about:blank"))) {
-            pruneHistory_ = false;
-            page_->history()->clear();
-        }
+        forgetBlankStart();
         emit completed();
     });
     connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] { emit closeRequested(); });
 }
 
 BrowserControl::~BrowserControl() = default;
+
+void BrowserControl::forgetBlankStart() {
+    if (!pruneHistory_)
+        return;
+    QWebEngineHistory* history = page_->history();
+    if (history->currentItem().url() == QUrl(QStringLiteral("about:blank")))
+        return;
+    pruneHistory_ = false;
+    history->clear();
+}
 
 QWebEnginePage* BrowserControl::page() const {
     return page_;

@@ -75,6 +75,8 @@ private:
     bool onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type, bool mainFrame);
     QWebEnginePage* onNewWindow();
 
+    // Drops a taken spare's blank start from the history once a page has replaced it.
+    void forgetBlankStart();
     // A local XML document that names a stylesheet.
     bool isStyledDocument(const QUrl& url) const;
     // Writes the document's HTML beside it; the error text, or empty.
