@@ -6,6 +6,7 @@
 //     and of the engine's page process (run in a child process of its own, for a clean peak);
 //  3. the floor: xsltproc alone turning the same documents into HTML.
 
+#include "browse/browsercontrolpage.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/shingetsubrowserpage.h"
 #include "browse/spareenginepage.h"
@@ -255,6 +256,17 @@ std::vector<double> newTabs(TabFolder* folder, const QString& location, bool spa
     return times;
 }
 
+// The memory of a waiting spare's renderer process, in MB: resident, and its proportional
+// share (shared libraries split among the engine's processes).
+std::pair<double, double> spareMemory() {
+    SpareEnginePage spares(nullptr);
+    awaitSpare(&spares);
+    std::unique_ptr<BrowserControlPage> spare(SpareEnginePage::take());
+    const QString process = QStringLiteral("/proc/%1/").arg(spare->renderProcessPid());
+    return {kilobytes(process + QStringLiteral("status"), "VmRSS:") / 1024,
+            kilobytes(process + QStringLiteral("smaps_rollup"), "Pss:") / 1024};
+}
+
 void smallThread(TabFolder* folder, const test::TempDir& dir) {
     fillThread(SmallTitle, SmallRecords);
     const QString location = wholeThread(SmallTitle);
@@ -275,8 +287,11 @@ void smallThread(TabFolder* folder, const test::TempDir& dir) {
     }
     print("opened in a new tab, a spare engine page ready", summary(warm));
     print("opened in a new tab, no spare", summary(cold));
+    const auto [resident, share] = spareMemory();
+    std::printf("  %-52s %9.1f MB  (proportional %.1f MB)\n",
+                "resident memory of a waiting spare's renderer", resident, share);
     print("opened again in the same tab", summary(sameTab));
-    print("  of which document and transform, before the engine", summary(client));
+    print("  of which the window waits (document, before transform)", summary(client));
     std::vector<double> floor;
     const std::string document = writeDocument(dir, SmallTitle);
     for (int round = 0; round <= Rounds; ++round) {
@@ -317,7 +332,7 @@ void largeThread(TabFolder* folder, const test::TempDir& dir) {
                   kilobytes("/proc/self/status", "VmHWM:") / 1024,
                   "peak resident memory: the engine's page process", renderer / 1024);
     print("opened in a new tab", summary(times));
-    print("  of which document and transform, before the engine", summary(client), memory);
+    print("  of which the window waits (document, before transform)", summary(client), memory);
     const auto [ms, mb] = xsltproc(document, dir.file("large.html"));
     std::printf("  %-52s %9.1f ms  (peak %.1f MB)\n", "floor: xsltproc alone on the same document",
                 ms, mb);
