@@ -1,13 +1,15 @@
 // Thread pages in the interface (Qt WebEngine, offscreen), from the cache:
 //  1. a 1,000-record thread opened in a new tab, until the page has painted in the view
-//     (the engine's load has finished and the view has drawn a frame after it), and the same
-//     thread opened again in the same tab;
+//     (the engine's load has finished and the view has drawn a frame after it), with and
+//     without a spare engine page ready, and the same thread opened again in the same tab;
 //  2. 全件 of a 25,000-record thread in a new tab: time and peak resident memory of the client
 //     and of the engine's page process (run in a child process of its own, for a clean peak);
 //  3. the floor: xsltproc alone turning the same documents into HTML.
 
+#include "browse/browsercontrolpage.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/shingetsubrowserpage.h"
+#include "browse/spareenginepage.h"
 #include "browse/tabfolder.h"
 #include "config/configuration.h"
 #include "foundation/digest.h"
@@ -35,6 +37,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -219,24 +222,60 @@ std::pair<double, double> xsltproc(const std::string& document, const std::strin
     return {ms, peak / 1024};
 }
 
-void smallThread(TabFolder* folder, const test::TempDir& dir) {
-    fillThread(SmallTitle, SmallRecords);
-    const QString location = wholeThread(SmallTitle);
-    std::printf("A %d-record thread from the cache, until painted (medians of %d rounds)\n",
-                SmallRecords, Rounds);
-    std::vector<double> newTab, sameTab, client;
-    ShingetsuBrowserPage* kept = nullptr;
+// Waits (outside the time) until the spare has started, as it has when a user opens a tab.
+void awaitSpare(const SpareEnginePage* spare) {
+    QEventLoop loop;
+    QTimer limit;
+    QObject::connect(spare, &SpareEnginePage::ready, &loop, &QEventLoop::quit);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(10000);
+    if (!spare->isReady())
+        loop.exec();
+    if (!spare->isReady())
+        throw std::runtime_error("no spare page was made");
+}
+
+// The page of every round in a new tab, the last one kept open.
+std::vector<double> newTabs(TabFolder* folder, const QString& location, bool spare,
+                            ShingetsuBrowserPage*& kept) {
+    std::unique_ptr<SpareEnginePage> spares(spare ? new SpareEnginePage(nullptr) : nullptr);
+    std::vector<double> times;
     for (int round = 0; round <= Rounds; ++round) {
+        if (spares)
+            awaitSpare(spares.get());
         auto* page = new ShingetsuBrowserPage(location, folder, 0);
         const Timing timing = openUntilPainted(page, location);
         if (timing.total < 0)
             throw std::runtime_error("the page was not painted");
         if (round > 0)
-            newTab.push_back(timing.total);
+            times.push_back(timing.total);
         if (kept)
             folder->disposeItem(folder->indexOf(kept->getContents()));
         kept = page;
     }
+    return times;
+}
+
+// The memory of a waiting spare's renderer process, in MB: resident, and its proportional
+// share (shared libraries split among the engine's processes).
+std::pair<double, double> spareMemory() {
+    SpareEnginePage spares(nullptr);
+    awaitSpare(&spares);
+    std::unique_ptr<BrowserControlPage> spare(SpareEnginePage::take());
+    const QString process = QStringLiteral("/proc/%1/").arg(spare->renderProcessPid());
+    return {kilobytes(process + QStringLiteral("status"), "VmRSS:") / 1024,
+            kilobytes(process + QStringLiteral("smaps_rollup"), "Pss:") / 1024};
+}
+
+void smallThread(TabFolder* folder, const test::TempDir& dir) {
+    fillThread(SmallTitle, SmallRecords);
+    const QString location = wholeThread(SmallTitle);
+    std::printf("A %d-record thread from the cache, until painted (medians of %d rounds)\n",
+                SmallRecords, Rounds);
+    ShingetsuBrowserPage* kept = nullptr;
+    const std::vector<double> cold = newTabs(folder, location, false, kept);
+    const std::vector<double> warm = newTabs(folder, location, true, kept);
+    std::vector<double> sameTab, client;
     for (int round = 0; round <= Rounds; ++round) {
         const Timing timing = openUntilPainted(kept, location);
         if (timing.total < 0)
@@ -246,9 +285,13 @@ void smallThread(TabFolder* folder, const test::TempDir& dir) {
             client.push_back(timing.client);
         }
     }
-    print("opened in a new tab", summary(newTab));
+    print("opened in a new tab, a spare engine page ready", summary(warm));
+    print("opened in a new tab, no spare", summary(cold));
+    const auto [resident, share] = spareMemory();
+    std::printf("  %-52s %9.1f MB  (proportional %.1f MB)\n",
+                "resident memory of a waiting spare's renderer", resident, share);
     print("opened again in the same tab", summary(sameTab));
-    print("  of which document and transform, before the engine", summary(client));
+    print("  of which the window waits (document, before transform)", summary(client));
     std::vector<double> floor;
     const std::string document = writeDocument(dir, SmallTitle);
     for (int round = 0; round <= Rounds; ++round) {
@@ -289,7 +332,7 @@ void largeThread(TabFolder* folder, const test::TempDir& dir) {
                   kilobytes("/proc/self/status", "VmHWM:") / 1024,
                   "peak resident memory: the engine's page process", renderer / 1024);
     print("opened in a new tab", summary(times));
-    print("  of which document and transform, before the engine", summary(client), memory);
+    print("  of which the window waits (document, before transform)", summary(client), memory);
     const auto [ms, mb] = xsltproc(document, dir.file("large.html"));
     std::printf("  %-52s %9.1f ms  (peak %.1f MB)\n", "floor: xsltproc alone on the same document",
                 ms, mb);

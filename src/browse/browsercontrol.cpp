@@ -5,14 +5,32 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <mutex>
+#include <utility>
 
 namespace bryndle {
+
+// A transform handed to a worker. The worker writes the file only while the job stands; the
+// control, dropping a job whose file is already written, removes it.
+struct BrowserControl::RenderJob {
+    QString path;
+    QString fragment;
+    bool announced = false;
+    bool reload = false;
+    std::mutex lock;
+    bool dropped = false;
+    bool written = false;
+};
 
 namespace {
 
@@ -37,29 +55,60 @@ QUrl toUrl(const QString& location) {
 
 } // namespace
 
-BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile)
+BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile,
+                               BrowserControlPage* spare)
     : QWidget(parent), view_(new QWebEngineView(this)), style_(style) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    page_ = new BrowserControlPage(profile ? profile : QWebEngineProfile::defaultProfile(), this);
+    if (!profile)
+        profile = QWebEngineProfile::defaultProfile();
+    if (spare && spare->profile() == profile && !spare->control()) {
+        spare->adopt(this);
+        page_ = spare;
+        pristine_ = true;
+        pruneHistory_ = true;
+    } else {
+        delete spare;
+        page_ = new BrowserControlPage(profile, this);
+    }
     view_->setPage(page_);
 
     connect(page_, &QWebEnginePage::titleChanged, this,
             [this](const QString& title) { emit titleChanged(shownTitle(title)); });
-    connect(page_, &QWebEnginePage::urlChanged, this,
-            [this](const QUrl& url) { emit locationChanged(shownLocation(url)); });
+    connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        forgetBlankStart();
+        emit locationChanged(shownLocation(url));
+    });
     connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
         emit statusTextChanged(link.isEmpty() ? link : shownLocation(QUrl(link)));
     });
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] { emit progressChanged(0, 100); });
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        pristine_ = false;
+        emit progressChanged(0, 100);
+    });
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int percent) { emit progressChanged(percent, 100); });
-    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { emit completed(); });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
+        forgetBlankStart();
+        emit completed();
+    });
     connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] { emit closeRequested(); });
 }
 
-BrowserControl::~BrowserControl() = default;
+BrowserControl::~BrowserControl() {
+    dropRender();
+}
+
+void BrowserControl::forgetBlankStart() {
+    if (!pruneHistory_)
+        return;
+    QWebEngineHistory* history = page_->history();
+    if (history->currentItem().url() == QUrl(QStringLiteral("about:blank")))
+        return;
+    pruneHistory_ = false;
+    history->clear();
+}
 
 QWebEnginePage* BrowserControl::page() const {
     return page_;
@@ -73,10 +122,13 @@ bool BrowserControl::navigate(const QString& location) {
     const QUrl url = toUrl(location);
     if (!url.isValid())
         return false;
-    if (isStyledDocument(url))
+    pristine_ = false;
+    if (isStyledDocument(url)) {
         showDocument(url.toLocalFile(), url.fragment(), false);
-    else
+    } else {
+        dropRender();
         page_->load(url);
+    }
     return true;
 }
 
@@ -91,39 +143,82 @@ bool BrowserControl::isStyledDocument(const QUrl& url) const {
     }
 }
 
-QString BrowserControl::render(const QString& path) {
+QString BrowserControl::render(const std::shared_ptr<RenderJob>& job) {
     std::string html;
     try {
-        html = PageRenderer::renderFile(path.toStdString());
+        html = PageRenderer::renderFile(job->path.toStdString());
     } catch (const RenderException& e) {
         return QString::fromStdString(e.message());
     }
-    const QString htmlPath = renderedFile(path);
-    QFile file(htmlPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+    // Written aside and renamed into place: a page never sees half a file, nor two transforms
+    // of one document their mix.
+    QSaveFile file(renderedFile(job->path));
+    if (!file.open(QIODevice::WriteOnly) ||
         file.write(html.data(), static_cast<qint64>(html.size())) !=
             static_cast<qint64>(html.size()))
-        return QStringLiteral("cannot write %1: %2").arg(htmlPath, file.errorString());
-    documents_.insert(htmlPath, path);
+        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+    const std::lock_guard guard(job->lock);
+    if (job->dropped)
+        return {};
+    if (!file.commit())
+        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+    job->written = true;
     return {};
 }
 
-void BrowserControl::showDocument(const QString& path, const QString& fragment, bool announced) {
-    const QString error = render(path);
+void BrowserControl::showDocument(const QString& path, const QString& fragment, bool announced,
+                                  bool reload) {
+    dropRender();
+    auto job = std::make_shared<RenderJob>();
+    job->path = path;
+    job->fragment = fragment;
+    job->announced = announced;
+    job->reload = reload;
+    job_ = job;
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
+        watcher->deleteLater();
+        if (job_ != job)
+            return;
+        job_.reset();
+        showRendered(*job, watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(&BrowserControl::render, job));
+}
+
+void BrowserControl::showRendered(const RenderJob& job, const QString& error) {
     if (!error.isEmpty()) {
         // Shown in the document's place, so the location still reads as the document.
         page_->setHtml(QStringLiteral("<html><head><title>Error</title></head><body><h1>%1</h1>"
                                       "</body></html>")
                            .arg(error.toHtmlEscaped()),
-                       QUrl::fromLocalFile(path));
+                       QUrl::fromLocalFile(job.path));
         return;
     }
-    QUrl url = QUrl::fromLocalFile(renderedFile(path));
-    if (!fragment.isEmpty())
-        url.setFragment(fragment);
-    if (announced)
+    const QString html = renderedFile(job.path);
+    documents_.insert(html, job.path);
+    QUrl url = QUrl::fromLocalFile(html);
+    if (!job.fragment.isEmpty())
+        url.setFragment(job.fragment);
+    if (job.reload && page_->url() == url) {
+        page_->triggerAction(QWebEnginePage::Reload);
+        return;
+    }
+    if (job.announced)
         approved_ = url;
     page_->load(url);
+}
+
+void BrowserControl::dropRender() {
+    const std::shared_ptr<RenderJob> job = std::exchange(job_, nullptr);
+    if (!job)
+        return;
+    const std::lock_guard guard(job->lock);
+    job->dropped = true;
+    // A page never shown: nothing would load it, nor clean it up with its document.
+    const QString html = renderedFile(job->path);
+    if (job->written && !documents_.contains(html))
+        QFile::remove(html);
 }
 
 bool BrowserControl::onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type,
@@ -193,7 +288,7 @@ QString BrowserControl::shownTitle(const QString& title) const {
 }
 
 QString BrowserControl::location() const {
-    return shownLocation(page_->url());
+    return pristine_ ? QString() : shownLocation(page_->url());
 }
 
 void BrowserControl::back() {
@@ -213,14 +308,16 @@ void BrowserControl::refresh() {
         return;
     }
     // A transformed document is transformed again first: it may have changed on disk.
-    if (!document.isEmpty() && !render(document).isEmpty()) {
-        showDocument(document, url.fragment(), false);
+    if (!document.isEmpty()) {
+        showDocument(document, url.fragment(), false, true);
         return;
     }
+    dropRender();
     page_->triggerAction(QWebEnginePage::Reload);
 }
 
 void BrowserControl::stop() {
+    dropRender();
     page_->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -233,6 +330,8 @@ bool BrowserControl::isForwardEnabled() const {
 }
 
 void BrowserControl::setText(const QString& html) {
+    pristine_ = false;
+    dropRender();
     page_->setHtml(html);
 }
 

@@ -6,6 +6,8 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <memory>
+
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -30,13 +32,18 @@ struct WindowEvent {
 // or the absolute path of a local file with an optional "#fragment". A local XML document that
 // names an XSL stylesheet is transformed here (libxslt) and its HTML is shown from a file beside
 // it, so links, anchors and relative paths work as in a file:/// page of that folder; every
-// location the control reports for it is the XML document's, fragment included.
+// location the control reports for it is the XML document's, fragment included. The transform
+// runs in a worker thread, so a large document leaves the window responsive; whatever the
+// control shows next (a navigation, a text, a refresh, stop) drops a transform still under way.
 class BrowserControl : public QWidget {
     Q_OBJECT
 
 public:
-    // No profile: the engine's default, off-the-record one.
-    BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr);
+    // No profile: the engine's default, off-the-record one. A spare page made ahead for the same
+    // profile is taken over (the control owns it); its blank start leaves no trace in the
+    // history once the first page has loaded.
+    BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr,
+                   BrowserControlPage* spare = nullptr);
     ~BrowserControl() override;
 
     virtual bool navigate(const QString& location);
@@ -72,13 +79,23 @@ private:
     bool onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type, bool mainFrame);
     QWebEnginePage* onNewWindow();
 
+    // Drops a taken spare's blank start from the history once a page has replaced it.
+    void forgetBlankStart();
+    struct RenderJob;
+
     // A local XML document that names a stylesheet.
     bool isStyledDocument(const QUrl& url) const;
-    // Writes the document's HTML beside it; the error text, or empty.
-    QString render(const QString& path);
-    // Renders and loads the document (an error page in its place when that fails); announced:
-    // locationChanging has already run for it.
-    void showDocument(const QString& path, const QString& fragment, bool announced);
+    // In a worker: writes the document's HTML beside it unless the job has been dropped; the
+    // error text, or empty.
+    static QString render(const std::shared_ptr<RenderJob>& job);
+    // Renders the document in a worker, then loads it (an error page in its place when that
+    // fails); announced: locationChanging has already run for it; reload: the page shown is
+    // the document's, reloaded where it stands.
+    void showDocument(const QString& path, const QString& fragment, bool announced,
+                      bool reload = false);
+    void showRendered(const RenderJob& job, const QString& error);
+    // Drops the transform under way: its page is never shown, nor left on disk.
+    void dropRender();
     // The location text of an engine URL: a rendered file reads as its XML document.
     QString shownLocation(const QUrl& url) const;
     QString shownTitle(const QString& title) const;
@@ -90,6 +107,12 @@ private:
     QHash<QString, QString> documents_;
     // A load already announced through locationChanging.
     QUrl approved_;
+    // The transform under way.
+    std::shared_ptr<RenderJob> job_;
+    // A spare page taken over shows its blank start until the first navigation.
+    bool pristine_ = false;
+    // Its blank start is still in the history.
+    bool pruneHistory_ = false;
 };
 
 } // namespace bryndle

@@ -17,6 +17,8 @@ BrowserControlPage::BrowserControlPage(QWebEngineProfile* profile, BrowserContro
 
 bool BrowserControlPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
                                                  bool isMainFrame) {
+    if (!control_)
+        return url == QUrl(QStringLiteral("about:blank"));
     // Called from inside the engine: nothing may escape from here.
     try {
         return control_->onNavigationRequest(url, type, isMainFrame);
@@ -25,7 +27,14 @@ bool BrowserControlPage::acceptNavigationRequest(const QUrl& url, NavigationType
     }
 }
 
+void BrowserControlPage::adopt(BrowserControl* control) {
+    setParent(control);
+    control_ = control;
+}
+
 QWebEnginePage* BrowserControlPage::createWindow(WebWindowType) {
+    if (!control_)
+        return nullptr;
     try {
         return control_->onNewWindow();
     } catch (...) {
@@ -35,6 +44,8 @@ QWebEnginePage* BrowserControlPage::createWindow(WebWindowType) {
 
 QStringList BrowserControlPage::chooseFiles(FileSelectionMode, const QStringList&,
                                             const QStringList&) {
+    if (!control_)
+        return {};
     try {
         const QString file =
             FileDialog::instance().openFile(control_->window(), QStringLiteral("*"));
@@ -86,7 +97,7 @@ void BrowserControlPage::onPermissionRequested(const QUrl& origin, Feature featu
             return;
         const QString question = permissionQuestion(origin, feature);
         bool granted = false;
-        if (!question.isEmpty()) {
+        if (!question.isEmpty() && self->control_) {
             try {
                 granted = MessageBox::instance().open(
                               self->control_->window(), MessageBox::programFileTitle(), question,

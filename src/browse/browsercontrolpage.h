@@ -8,12 +8,17 @@ class BrowserControl;
 
 // The engine page of a BrowserControl: hands navigation requests and new-window requests to the
 // control, asks for files to upload with the toolkit's dialog, asks the user before granting a
-// page a permission, and keeps the pages' console messages to themselves.
+// page a permission, and keeps the pages' console messages to themselves. A page made without
+// a control (a spare) loads nothing but "about:blank" and opens nothing until a control adopts it.
 class BrowserControlPage : public QWebEnginePage {
     Q_OBJECT
 
 public:
     BrowserControlPage(QWebEngineProfile* profile, BrowserControl* control);
+
+    // The control becomes the page's owner and receives its requests.
+    void adopt(BrowserControl* control);
+    BrowserControl* control() const { return control_; }
 
     // The question put to the user for a feature, or empty when it is refused without asking.
     static QString permissionQuestion(const QUrl& origin, Feature feature);

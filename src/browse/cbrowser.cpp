@@ -2,7 +2,8 @@
 
 namespace bryndle {
 
-CBrowser::CBrowser(QWidget* parent, int style, QWebEngineProfile* profile)
-    : BrowserControl(parent, style, profile) {}
+CBrowser::CBrowser(QWidget* parent, int style, QWebEngineProfile* profile,
+                   BrowserControlPage* spare)
+    : BrowserControl(parent, style, profile, spare) {}
 
 } // namespace bryndle

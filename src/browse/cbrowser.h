@@ -10,7 +10,8 @@ class CBrowser : public BrowserControl {
     Q_OBJECT
 
 public:
-    CBrowser(QWidget* parent, int style, QWebEngineProfile* profile = nullptr);
+    CBrowser(QWidget* parent, int style, QWebEngineProfile* profile = nullptr,
+             BrowserControlPage* spare = nullptr);
 };
 
 } // namespace bryndle

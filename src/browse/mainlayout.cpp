@@ -5,6 +5,7 @@
 #include "browse/cbrowser.h"
 #include "browse/nodeprobe.h"
 #include "browse/sidebar.h"
+#include "browse/spareenginepage.h"
 #include "browse/tabbrowser.h"
 #include "browse/tabfolder.h"
 #include "browse/threadtable.h"
@@ -95,6 +96,8 @@ void MainLayout::createControls() {
     QObject::connect(tabBrowser_->tabFolder(), &QTabWidget::currentChanged, threadTable_, [this] {
         QTimer::singleShot(0, threadTable_, [this] { watchThreadPages(); });
     });
+    // Thread pages open on a page made ahead while the window is idle; it goes with the window.
+    new SpareEnginePage(tabBrowser_);
     openTabs_.loadState(*tabBrowser_);
     // The weights went onto sashes without a size; the window shows before the next event, and
     // the panes' shares are set again on the real widths.

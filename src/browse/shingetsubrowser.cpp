@@ -1,6 +1,7 @@
 #include "browse/shingetsubrowser.h"
 
 #include "browse/shingetsubrowserpage.h"
+#include "browse/spareenginepage.h"
 #include "browse/threadprofile.h"
 #include "config/configuration.h"
 #include "shell/icon.h"
@@ -27,8 +28,8 @@ bool isThreadLocation(const QString& location) {
 } // namespace
 
 ShingetsuBrowser::ShingetsuBrowser(QWidget* parent, int style, ShingetsuBrowserPage* page)
-    : CBrowser(parent, style, ThreadProfile::instance().profile()), page_(page), timer_(this),
-      documents_(qs(Configuration::instance().temporaryDir())) {
+    : CBrowser(parent, style, ThreadProfile::instance().profile(), SpareEnginePage::take()),
+      page_(page), timer_(this), documents_(qs(Configuration::instance().temporaryDir())) {
     ThreadProfile::applySettings(this->page()->settings());
     connect(this, &BrowserControl::completed, this, [this] {
         if (!note_.isEmpty() && page_)

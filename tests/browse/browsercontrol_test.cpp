@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QThreadPool>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -175,6 +177,45 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(control->location(),
                                   QUrl::fromLocalFile(fixture_->file("sibling.html")).toString(),
                                   10000);
+    }
+
+    // A large document is transformed while the window goes on; whatever is shown next wins
+    // over a transform still under way, whose page never appears nor stays on disk.
+    void aTransformGivesWayToTheWindowAndToNewerPages() {
+        const QString small = fixture_->file("after.xml");
+        writeFile(small, document(fixture_->file("style.xsl"), 2));
+        QStringList large;
+        for (const char* name : {"slow1.xml", "slow2.xml", "slow3.xml"}) {
+            large << fixture_->file(name);
+            writeFile(large.last(), document(fixture_->file("style.xsl"), 60000));
+        }
+        auto control = shown();
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] {
+            if (!QFile::exists(BrowserControl::renderedFile(large[0])))
+                ++ticks;
+        });
+        timer.start(5);
+        QSignalSpy completed(control.get(), &BrowserControl::completed);
+        control->navigate(large[0]);
+        QTRY_VERIFY_WITH_TIMEOUT(completed.size() >= 1, 30000);
+        QCOMPARE(control->location(), QUrl::fromLocalFile(large[0]).toString());
+        QVERIFY(ticks > 0);
+
+        control->navigate(large[1]);
+        control->navigate(small);
+        QTRY_COMPARE_WITH_TIMEOUT(control->location(), QUrl::fromLocalFile(small).toString(),
+                                  10000);
+        QThreadPool::globalInstance()->waitForDone();
+        spin(300);
+        QCOMPARE(control->location(), QUrl::fromLocalFile(small).toString());
+        QVERIFY(!QFile::exists(BrowserControl::renderedFile(large[1])));
+
+        control->navigate(large[2]);
+        control.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QVERIFY(!QFile::exists(BrowserControl::renderedFile(large[2])));
     }
 
     void aLargeDocumentShowsAndItsAnchorsScroll() {

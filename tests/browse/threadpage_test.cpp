@@ -6,8 +6,10 @@
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/shingetsubrowserpage.h"
+#include "browse/spareenginepage.h"
 #include "browse/tabbrowser.h"
 #include "browse/tabfolder.h"
+#include "browse/threadprofile.h"
 #include "browse/webbrowsertabpage.h"
 #include "browsetest.h"
 #include "enginetest.h"
@@ -39,6 +41,8 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <signal.h>
 
 #include <cmath>
 
@@ -689,6 +693,52 @@ private slots:
         QCOMPARE(stored.themeName(), std::string("paper"));
         second->showLatest();
         QTRY_COMPARE(second->getLocation(), location(other_, "get", 1, 45));
+    }
+
+    // A thread tab opened while a spare is ready starts on its running renderer with a clean
+    // history, and the next spare follows; one opened while none is ready still shows its
+    // thread; nothing of the spares or their renderers outlives the window.
+    void threadTabsTakeTheSpareEnginePage() {
+        auto spares = std::make_unique<SpareEnginePage>(nullptr);
+        QVERIFY(!spares->isReady());
+        QCOMPARE(SpareEnginePage::take(), nullptr);
+        QList<qint64> renderers;
+        {
+            Window window;
+            // Made while the first spare was still starting.
+            ShingetsuBrowserPage* cold = window.open(location(thread_, "get", 1, 30));
+            QVERIFY(!nextDocument(cold).isEmpty());
+            QTRY_VERIFY_WITH_TIMEOUT(spares->isReady(), 20000);
+            QSignalSpy made(spares.get(), &SpareEnginePage::ready);
+
+            ShingetsuBrowserPage* page = window.open(location(thread_, "cache", 1, 30));
+            QVERIFY(!spares->isReady());
+            QVERIFY(page->browser()->page()->renderProcessPid() > 0);
+            const QString document = nextDocument(page);
+            QVERIFY(page->browser()->getRecordCount() >= 95);
+            QCOMPARE(info(document, "ENDNO"),
+                     QString::number(page->browser()->getRecordCount() - 1));
+            QCOMPARE(page->getTitle(), qs(thread_));
+            QVERIFY(!page->browser()->isBackEnabled());
+            page->browser()->CBrowser::back();
+            spin(300);
+            QCOMPARE(shownDocument(page), document);
+            QTRY_VERIFY_WITH_TIMEOUT(made.count() == 1 && spares->isReady(), 20000);
+
+            // Taken by hand: blank and without a history until it is given somewhere to go.
+            BrowserControl control(nullptr, 0, ThreadProfile::instance().profile(),
+                                   SpareEnginePage::take());
+            QVERIFY(control.page()->renderProcessPid() > 0);
+            QCOMPARE(control.location(), QString());
+            QVERIFY(!control.isBackEnabled());
+            for (QWebEnginePage* engine :
+                 {cold->browser()->page(), page->browser()->page(), control.page()})
+                renderers.append(engine->renderProcessPid());
+            window.folder()->disposeAll();
+        }
+        spares.reset();
+        for (const qint64 pid : renderers)
+            QTRY_VERIFY_WITH_TIMEOUT(::kill(static_cast<pid_t>(pid), 0) != 0, 20000);
     }
 
     void cleanupTestCase() {
