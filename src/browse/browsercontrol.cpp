@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -15,6 +14,8 @@
 #include <QWebEngineView>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <utility>
 
@@ -151,17 +152,25 @@ QString BrowserControl::render(const std::shared_ptr<RenderJob>& job) {
         return QString::fromStdString(e.message());
     }
     // Written aside and renamed into place: a page never sees half a file, nor two transforms
-    // of one document their mix.
-    QSaveFile file(renderedFile(job->path));
-    if (!file.open(QIODevice::WriteOnly) ||
+    // of one document their mix. Not synced to disk: a page that is lost is transformed again.
+    const QString target = renderedFile(job->path);
+    static std::atomic<quint64> counter{0};
+    QFile file(QStringLiteral("%1.%2.part").arg(target).arg(++counter));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         file.write(html.data(), static_cast<qint64>(html.size())) !=
-            static_cast<qint64>(html.size()))
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+            static_cast<qint64>(html.size()) ||
+        !file.flush()) {
+        file.remove();
+        return QStringLiteral("cannot write %1: %2").arg(target, file.errorString());
+    }
+    file.close();
     const std::lock_guard guard(job->lock);
-    if (job->dropped)
-        return {};
-    if (!file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+    if (job->dropped || std::rename(QFile::encodeName(file.fileName()).constData(),
+                                    QFile::encodeName(target).constData()) != 0) {
+        const bool dropped = job->dropped;
+        file.remove();
+        return dropped ? QString() : QStringLiteral("cannot write %1").arg(target);
+    }
     job->written = true;
     return {};
 }
