@@ -1,7 +1,6 @@
 #include "foundation/conv.h"
 
 #include <limits>
-#include <mutex>
 
 namespace bryndle {
 
@@ -80,11 +79,6 @@ int64_t parseLongUnchecked(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::mutex& localTimeLock() {
-    static std::mutex lock;
-    return lock;
-}
-
 } // namespace
 
 std::string toHex(std::string_view bytes) {
@@ -128,11 +122,10 @@ int64_t parseLong(std::string_view text) {
 }
 
 std::tm localTime(int64_t seconds) {
-    std::lock_guard<std::mutex> guard(localTimeLock());
-    std::time_t t = static_cast<std::time_t>(seconds);
+    const auto t = static_cast<std::time_t>(seconds);
     std::tm fields{};
-    if (const std::tm* shared = std::localtime(&t))
-        fields = *shared;
+    if (!localtime_r(&t, &fields))
+        fields = std::tm{};
     return fields;
 }
 

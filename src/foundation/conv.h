@@ -33,7 +33,8 @@ std::string toHex(std::string_view bytes);
 std::string fromHex(std::string_view text);
 // Integer text with C-style prefixes (0x hex, 0 octal), optional sign.
 int64_t parseLong(std::string_view text);
-// Local calendar fields of a time stamp, under one process-wide lock.
+// Local calendar fields of a time stamp (all zero when it has none); safe from several
+// threads. The zone is read again only after tzset().
 std::tm localTime(int64_t seconds);
 
 } // namespace bryndle

@@ -1,5 +1,8 @@
 #include "store/themefunctions.h"
 
+#include "foundation/asciitext.h"
+#include "foundation/conv.h"
+
 #include <libxml/tree.h>
 #include <libxml/xpathInternals.h>
 #include <libxslt/extensions.h>
@@ -8,7 +11,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 namespace bryndle {
 
@@ -16,10 +18,6 @@ namespace {
 
 const xmlChar* xml(const char* text) {
     return reinterpret_cast<const xmlChar*>(text);
-}
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Characters as XPath counts them: every byte that does not continue a UTF-8 sequence.
@@ -106,13 +104,11 @@ void refsFunction(xmlXPathParserContextPtr parser, int arguments) {
         const int size = static_cast<int>(piece.text.size());
         xmlNodePtr node = nullptr;
         if (piece.reference) {
-            char lower[9] = {};
-            for (size_t i = 0; i < 8; ++i)
-                lower[i] = static_cast<char>(piece.text[i] | (piece.text[i] >= 'A' ? 0x20 : 0));
+            const std::string lower = lowerAscii(piece.text);
             node = xmlNewDocRawNode(container, nullptr, xml("ref"), nullptr);
             if (node) {
                 xmlNodeAddContentLen(node, text, size);
-                xmlNewProp(node, xml("lower"), xml(lower));
+                xmlNewProp(node, xml("lower"), xml(lower.c_str()));
             }
         } else {
             node = xmlNewDocTextLen(container, text, size);
@@ -168,9 +164,8 @@ std::string ThemeFunctions::localTime(double seconds) {
     // Wide of the years 0 to 9999 in any time zone, and well inside time_t.
     if (!std::isfinite(seconds) || std::fabs(seconds) > 4e11)
         return "-";
-    const auto stamp = static_cast<std::time_t>(std::floor(seconds));
-    std::tm t{};
-    if (!localtime_r(&stamp, &t) || t.tm_year < -1900 || t.tm_year > 9999 - 1900)
+    const std::tm t = bryndle::localTime(static_cast<int64_t>(std::floor(seconds)));
+    if (t.tm_mday == 0 || t.tm_year < -1900 || t.tm_year > 9999 - 1900)
         return "-";
     static constexpr const char* weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
     char text[40];
@@ -187,7 +182,7 @@ std::vector<ThemeFunctions::Piece> ThemeFunctions::splitReferences(std::string_v
         const size_t id = at + 2;
         bool reference = line.size() - id >= 8;
         for (size_t i = 0; reference && i < 8; ++i)
-            reference = isHexDigit(line[id + i]);
+            reference = hexDigitValue(line[id + i]) >= 0;
         if (!reference) {
             // The ">>" stays text; the search goes on right after it, so ">>>>id" links.
             at = line.find(">>", id);

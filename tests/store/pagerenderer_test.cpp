@@ -3,6 +3,7 @@
 #include "store/pagerenderer.h"
 #include "store/schema.h"
 #include "store/threadmessage.h"
+#include "support/scopedtimezone.h"
 #include "support/tempdir.h"
 #include "xmlquery.h"
 
@@ -20,6 +21,7 @@
 #include <thread>
 
 using namespace bryndle;
+using bryndle::test::ScopedTimeZone;
 using bryndle::test::TempDir;
 using bryndle::test::XmlQuery;
 
@@ -33,30 +35,6 @@ void writeFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
 }
-
-// Sets the local time zone for the scope.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        had_ = old != nullptr;
-        if (had_)
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (had_)
-            setenv("TZ", old_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool had_ = false;
-    std::string old_;
-};
 
 class PageRendererTest : public ::testing::Test {
 protected:

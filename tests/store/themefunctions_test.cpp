@@ -1,4 +1,5 @@
 #include "store/themefunctions.h"
+#include "support/scopedtimezone.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <limits>
 
 using namespace bryndle;
+using bryndle::test::ScopedTimeZone;
 
 namespace {
 
@@ -19,27 +21,6 @@ Pieces split(std::string_view line) {
         pieces.emplace_back(std::string(piece.text), piece.reference);
     return pieces;
 }
-
-// TZ for the scope.
-class Zone {
-public:
-    explicit Zone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~Zone() {
-        if (old_.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", old_.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string old_;
-};
 
 } // namespace
 
@@ -94,7 +75,7 @@ TEST(ThemeFunctionsTest, BoxTextsKeepTheStartOfABody) {
 
 TEST(ThemeFunctionsTest, StampsAreLocalTimesOfTheirOwnDate) {
     {
-        Zone utc("UTC");
+        ScopedTimeZone utc("UTC");
         EXPECT_EQ(ThemeFunctions::localTime(0), "1970/01/01(木) 00:00:00");
         EXPECT_EQ(ThemeFunctions::localTime(951782400), "2000/02/29(火) 00:00:00");
         EXPECT_EQ(ThemeFunctions::localTime(-1), "1969/12/31(水) 23:59:59");
@@ -104,11 +85,11 @@ TEST(ThemeFunctionsTest, StampsAreLocalTimesOfTheirOwnDate) {
     }
     {
         // Winter and summer in one zone: each date with its own offset.
-        Zone berlin("Europe/Berlin");
+        ScopedTimeZone berlin("Europe/Berlin");
         EXPECT_EQ(ThemeFunctions::localTime(1704067200), "2024/01/01(月) 01:00:00");
         EXPECT_EQ(ThemeFunctions::localTime(1719792000), "2024/07/01(月) 02:00:00");
     }
-    Zone utc("UTC");
+    ScopedTimeZone utc("UTC");
     for (double odd : {std::nan(""), std::numeric_limits<double>::infinity(), -1e300, 1e15,
                        253402300800.0, -62167219201.0})
         EXPECT_EQ(ThemeFunctions::localTime(odd), "-") << odd;
