@@ -397,7 +397,7 @@
     <xsl:param name="lower"/>
     <xsl:param name="boxes"/>
     <xsl:for-each select="$page">
-      <xsl:variable name="referred" select="$boxes and key('record', $lower)"/>
+      <xsl:variable name="referred" select="key('record', $lower)[1][$boxes]"/>
       <xsl:choose>
         <xsl:when test="$referred">
           <span class="quote">
@@ -405,7 +405,7 @@
               <xsl:text>&gt;&gt;</xsl:text>
               <xsl:value-of select="$id"/>
             </a>
-            <xsl:apply-templates select="key('record', $lower)[1]" mode="box"/>
+            <xsl:apply-templates select="$referred" mode="box"/>
           </span>
         </xsl:when>
         <xsl:otherwise>
