@@ -79,11 +79,11 @@ void waitForDocument(ShingetsuBrowserPage* page) {
 // Scrolls the last reference into view and moves the pointer onto it.
 void hoverLastReference(ShingetsuBrowserPage* page) {
     QWebEnginePage* engine = page->browser()->page();
-    evaluate(engine, QStringLiteral("var q = document.querySelectorAll('.quote');"
+    evaluate(engine, QStringLiteral("var q = document.querySelectorAll('a.ref[data-box]');"
                                     "q[q.length - 1].scrollIntoView({block: 'center'}); true"));
     spin(400);
     const QVariantList at =
-        evaluate(engine, QStringLiteral("var q = document.querySelectorAll('.quote');"
+        evaluate(engine, QStringLiteral("var q = document.querySelectorAll('a.ref[data-box]');"
                                         "var r = q[q.length - 1].getBoundingClientRect();"
                                         "[r.left + 8, r.top + r.height / 2]"))
             .toList();

@@ -588,6 +588,67 @@ private slots:
             10000);
     }
 
+    // The box of a reference at the end of a page of blocks: there only while the pointer is on
+    // the link, over the lines below it, inside the page width.
+    void aReferenceBoxShowsUnderThePointerOnly() {
+        const std::string title = "参照のスレッド";
+        std::vector<ThreadMessage> records(60);
+        for (size_t n = 0; n < records.size(); ++n) {
+            records[n].title = title;
+            records[n].mtime = 1600000000 + static_cast<int64_t>(n) * 60;
+            records[n].md5 = Digest::md5Hex("ref " + std::to_string(n));
+            records[n].message = "本文 " + std::to_string(n);
+        }
+        records[1].name = "月見";
+        // A line wider than the page, cut at 100 characters: the box wraps it.
+        records[1].message = "一行目 \"')<br>";
+        for (int i = 0; i < 100; ++i)
+            records[1].message += "字";
+        records.back().message = ">>" + records[1].md5.substr(0, 8);
+        ThreadCache::instance().insertAll(records);
+        config().setRecordsPerPage(100);
+        for (const char* theme : {"terminal", "paper"}) {
+            config().setThemeName(theme);
+            Window window;
+            ShingetsuBrowserPage* page = window.open(location(title, "cache"));
+            QVERIFY(page);
+            QVERIFY(!nextDocument(page).isEmpty());
+            QWebEnginePage* engine = page->browser()->page();
+            const QString link =
+                QStringLiteral("document.querySelector('.record:last-child .ref')");
+            evaluate(engine, link + QStringLiteral(".scrollIntoView({block: 'center'}); true"));
+            spin(300);
+            // The link's middle, and a point below it where the box is.
+            const QVariantList at =
+                evaluate(
+                    engine,
+                    QStringLiteral("var r = %1.getBoundingClientRect();"
+                                   "[r.left + 8, r.top + r.height / 2, r.left + 40, r.bottom + 8]")
+                        .arg(link))
+                    .toList();
+            QWidget* view = page->browser()->view()->focusProxy();
+            QVERIFY(at.size() == 4 && view);
+            const QString box =
+                QStringLiteral("var e = %1; [getComputedStyle(e, '::after').content,"
+                               " document.elementFromPoint(%2, %3) === e,"
+                               " document.documentElement.scrollWidth <= "
+                               "document.documentElement.clientWidth]")
+                    .arg(link)
+                    .arg(at[2].toInt())
+                    .arg(at[3].toInt());
+            QTest::mouseMove(view, QPoint(at[0].toInt(), at[1].toInt()));
+            QTRY_VERIFY_WITH_TIMEOUT(evaluate(engine, box).toList().value(1).toBool(), 5000);
+            const QVariantList shown = evaluate(engine, box).toList();
+            const QString text = shown.value(0).toString();
+            QVERIFY2(text.startsWith(QStringLiteral("\"1 月見\\a 一行目 \\\"')\\a 字字")),
+                     qPrintable(text));
+            QVERIFY(shown.value(2).toBool());
+            QTest::mouseMove(view, QPoint(2, 2));
+            QTRY_VERIFY_WITH_TIMEOUT(!evaluate(engine, box).toList().value(1).toBool(), 5000);
+            QCOMPARE(evaluate(engine, box).toList().value(0).toString(), QStringLiteral("none"));
+        }
+    }
+
     void malformedRecordsAreCountedInTheStatus() {
         FakeNode broken;
         const std::string title = "broken";

@@ -358,20 +358,18 @@ TEST_P(ThemeTest, AReferenceToARecordOnThePageCarriesAHoverBox) {
     ThreadMessage second = record(2, "see &gt;&gt;0A0B0C01 and >>0a0b0c09 here");
     XmlQuery html(page({first, second}), XmlQuery::Kind::Html);
     ASSERT_TRUE(html.ok());
-    // Beside the link: the referred record's number, name and lines.
-    EXPECT_EQ(html.all("//span[@class='quote']/a[@class='ref']/@href"), (Texts{"#0a0b0c01"}));
-    EXPECT_EQ(lines(html, "//span[@class='quote']/span[@class='box']/text()"),
-              (Texts{"first line", "second line"}));
-    EXPECT_EQ(html.value("string(//span[@class='box']/span[@class='box-head'])"), "0 月見");
-    EXPECT_EQ(html.value("string(//span[@class='box']//span[@class='box-no'])"), "0");
+    // The link carries the referred record's number and name, then its lines.
+    EXPECT_EQ(html.all("//a[@class='ref'][@data-box]/@href"), (Texts{"#0a0b0c01"}));
+    EXPECT_EQ(lines(html, "//a[@class='ref']/@data-box"),
+              (Texts{"0 月見", "first line", "second line"}));
+    EXPECT_EQ(html.all("//a[@class='ref']"), (Texts{">>0A0B0C01", ">>0a0b0c09"}));
     // A record that is not on the page is only linked.
-    EXPECT_EQ(html.all("//a[@class='ref'][not(parent::span[@class='quote'])]/@href"),
-              (Texts{"#0a0b0c09"}));
-    EXPECT_EQ(html.count("//span[@class='box']"), 1u);
-    // The box is hidden until the pointer is over the reference.
-    const std::string style = html.value("string(//style)");
-    EXPECT_NE(style.find(".box { display: none; }"), std::string::npos);
-    EXPECT_NE(style.find(".quote:hover .box {"), std::string::npos);
+    EXPECT_EQ(html.all("//a[@class='ref'][not(@data-box)]/@href"), (Texts{"#0a0b0c09"}));
+    // The style shows the text only while the pointer is over the link.
+    EXPECT_NE(html.value("string(//style)")
+                  .find(".ref[data-box]:hover::after {\n  content: "
+                        "attr(data-box);"),
+              std::string::npos);
 }
 
 TEST_P(ThemeTest, HoverBoxesStaySmall) {
@@ -384,11 +382,12 @@ TEST_P(ThemeTest, HoverBoxesStaySmall) {
     XmlQuery html(page({referred, record(2, ">>0a0b0c01"), record(3, flood)}),
                   XmlQuery::Kind::Html);
     // Four lines at most, each cut at 100 characters, and a note of the attachment.
-    EXPECT_EQ(lines(html, "//span[@class='box']/node()[not(@class='box-head')]"),
-              (Texts{"1", "2", "3", std::string(100, 'x') + "…", "…", "（添付あり）"}));
+    EXPECT_EQ(
+        lines(html, "//a/@data-box"),
+        (Texts{"0 名無しさん", "1", "2", "3", std::string(100, 'x') + "…", "…", "（添付あり）"}));
     // A body of many references gets plain links, so it cannot multiply the page.
     EXPECT_EQ(html.count("//a[@class='ref']"), 42u);
-    EXPECT_EQ(html.count("//span[@class='quote']"), 1u);
+    EXPECT_EQ(html.count("//@data-box"), 1u);
 }
 
 TEST_P(ThemeTest, RecordsAfterTheRecentOneAreNewAndTheFirstCanBeJumpedTo) {
@@ -439,15 +438,14 @@ TEST_P(ThemeTest, ADeletionNoticeReadsAsANotice) {
     EXPECT_EQ(html.all("//div[@class='record notice']//span[@class='no']"), (Texts{"1", "2"}));
     EXPECT_EQ(html.count("//div[@class='record notice']//*[@class='name' or @class='body']"), 0u);
     // A reference to the notice shows the notice in its box.
-    EXPECT_EQ(lines(html, "//span[@class='box']/text()"),
-              (Texts{"記録 0a0b0c01 は削除されました"}));
+    EXPECT_EQ(lines(html, "//a/@data-box"), (Texts{"1 管理人", "記録 0a0b0c01 は削除されました"}));
 }
 
 TEST_P(ThemeTest, EmptyLinesStayInBodiesAndAreLeftOutOfBoxes) {
     XmlQuery html(page({record(1, "a<br><br>b<br>"), record(2, ""), record(3, ">>0a0b0c01")}),
                   XmlQuery::Kind::Html);
-    EXPECT_EQ(lines(html, "//div[@class='body'][not(.//span)]"), (Texts{"a", "", "b", "", ""}));
-    EXPECT_EQ(lines(html, "//span[@class='box']/text()"), (Texts{"a", "b"}));
+    EXPECT_EQ(lines(html, "//div[@class='body'][not(a)]"), (Texts{"a", "", "b", "", ""}));
+    EXPECT_EQ(lines(html, "//a/@data-box"), (Texts{"0 名無しさん", "a", "b"}));
 }
 
 TEST_P(ThemeTest, HostileFieldsRunNothingAndLoadNothing) {
@@ -489,6 +487,25 @@ TEST_P(ThemeTest, HostileFieldsRunNothingAndLoadNothing) {
         EXPECT_NE(html.value("string(//body)").find("<script>alert(1)</script>"),
                   std::string::npos);
     }
+}
+
+TEST_P(ThemeTest, BoxTextsCannotLeaveTheirAttribute) {
+    const std::string hostile = "a\"b' c<d>&amp; e') } </style><script>x()</script>";
+    ThreadMessage referred = record(1, hostile + "<br>\" onmouseover=\"x()");
+    referred.name = "\"><i>名</i>";
+    const std::string out = page({referred, record(2, "&gt;&gt;0a0b0c01")});
+    EXPECT_TRUE(XmlQuery::htmlWithoutErrors(out));
+    XmlQuery html(out, XmlQuery::Kind::Html);
+    ASSERT_TRUE(html.ok());
+    expectNoScript(html);
+    EXPECT_EQ(html.count("//i"), 0u);
+    // The link keeps its own three attributes, and the box its whole text.
+    EXPECT_EQ(html.count("//a[@class='ref']/@*"), 3u);
+    EXPECT_EQ(lines(html, "//a[@class='ref']/@data-box"),
+              (Texts{"0 \"><i>名</i>", "a\"b' c<d>& e') } </style><script>x()</script>",
+                     "\" onmouseover=\"x()"}));
+    EXPECT_EQ(html.count("//style"), 1u);
+    EXPECT_EQ(html.value("string(//style)").find("x()"), std::string::npos);
 }
 
 TEST_P(ThemeTest, WorksFromAThemeFolderWithAnOddName) {
@@ -574,7 +591,7 @@ TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
         record(3, many + "<br>" + std::string(81, '>') + "<br>>>0a0b0c01 plain<br>"),
         record(4, ""),
         record(5, ">>0a0b0c04 >>0a0b0c06 &lt;b&gt;"),
-        record(6, "attached"),
+        record(6, "attached \"q\" <b> &amp; ') }<br>x"),
     };
     records[1].name = "月見";
     records[1].mail = "sage";
@@ -593,7 +610,7 @@ TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
         EXPECT_EQ(fast, pureXsl(document)) << method;
         XmlQuery html(fast, XmlQuery::Kind::Html);
         EXPECT_EQ(html.count("//a[@class='ref']"), 20u);
-        EXPECT_EQ(html.count("//span[@class='box']"), 6u);
+        EXPECT_EQ(html.count("//a[@class='ref']/@data-box"), 6u);
     }
 }
 

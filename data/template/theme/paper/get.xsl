@@ -55,23 +55,23 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .notice-text { margin-top: .2em; color: #8f877a; font-style: italic; }
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
-.box { display: none; }
 /* A block of records off screen is neither laid out nor painted until it comes near, so that a
    page of thousands of records opens quickly; the one under the pointer is not contained, so
    that a reference box can reach beyond it. Its own formatting context either way: a margin
    that collapsed through it once uncontained would move the page under the pointer. */
 .block { display: flow-root; content-visibility: auto; }
 .block:hover { content-visibility: visible; }
-.quote:hover .box {
+/* The box of a reference, from the link's attribute while the pointer is over the link; its
+   first line, the number and name, on a band of its own (padding and one line high). */
+.ref[data-box]:hover::after {
+  content: attr(data-box);
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .15em;
   width: max-content; max-width: calc(100% - 5em); padding: .4em .8em;
-  background: #ffffff; color: #26231f; border: 1px solid #c9c1b0; border-radius: 4px;
+  background: linear-gradient(#f1ece1 2em, #ffffff 2em);
+  color: #26231f; border: 1px solid #c9c1b0; border-radius: 4px;
   box-shadow: 0 .25em .9em rgba(60, 45, 20, .25); font-size: .93em; line-height: 1.6;
   font-weight: normal; white-space: pre-wrap; word-wrap: break-word;
 }
-.box-head { display: block; color: #2b6b3a; font-size: .88em; }
-.box-no { color: #9b3d2a; font-weight: bold; }
-.box-attach { color: #7a7265; }
 .attach { margin-top: .5em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #e4dfd3; border-radius: 3px; }
 .empty { color: #8f877a; padding: 1em 0; }

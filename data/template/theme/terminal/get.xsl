@@ -390,73 +390,64 @@
     </xsl:choose>
   </xsl:template>
 
-  <!-- A link to a record's anchor; with boxes, a reference to a record on the page also carries
-       a box with that record, shown while the pointer is over the link. -->
+  <!-- A link to a record's anchor. With boxes, a reference to a record on the page carries
+       that record's box text in an attribute, which the style shows beside the link while the
+       pointer is over it: no element more per reference, and text the engine lays out only
+       under the pointer. An attribute holds text only, so boxes never nest. -->
   <xsl:template name="ref-link">
     <xsl:param name="id"/>
     <xsl:param name="lower"/>
     <xsl:param name="boxes"/>
-    <xsl:for-each select="$page">
-      <xsl:variable name="referred" select="key('record', $lower)[1][$boxes]"/>
-      <xsl:choose>
-        <xsl:when test="$referred">
-          <span class="quote">
-            <a class="ref" href="#{$lower}">
-              <xsl:text>&gt;&gt;</xsl:text>
-              <xsl:value-of select="$id"/>
-            </a>
-            <xsl:apply-templates select="$referred" mode="box"/>
-          </span>
-        </xsl:when>
-        <xsl:otherwise>
-          <a class="ref" href="#{$lower}">
-            <xsl:text>&gt;&gt;</xsl:text>
-            <xsl:value-of select="$id"/>
-          </a>
-        </xsl:otherwise>
-      </xsl:choose>
-    </xsl:for-each>
+    <a class="ref" href="#{$lower}">
+      <xsl:if test="$boxes">
+        <xsl:for-each select="$page">
+          <xsl:apply-templates select="key('record', $lower)[1]" mode="box"/>
+        </xsl:for-each>
+      </xsl:if>
+      <xsl:text>&gt;&gt;</xsl:text>
+      <xsl:value-of select="$id"/>
+    </a>
   </xsl:template>
 
-  <!-- The hover box of a referred record: a head with its number and name, then the start of
-       its body as plain text, each line ended by a line break (no links, so boxes never nest; no
-       date, which costs more to compute than the rest of the box; empty lines left out). Few
-       elements, as a page may hold one box per record; spans only, as it sits inside a body. -->
+  <!-- The hover box of a referred record as one text: its number and name, then the start of
+       its body, each line ended by a line break (no date, which costs more to compute than the
+       rest of the box; empty lines left out). -->
   <xsl:template match="ITEM" mode="box">
-    <span class="box">
-      <span class="box-head">
-        <span class="box-no"><xsl:value-of select="NO"/></span>
-        <xsl:text> </xsl:text>
-        <xsl:call-template name="display-name"/>
-      </span>
-      <xsl:choose>
-        <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
-          <xsl:text>記録 </xsl:text>
-          <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
-          <xsl:text> は削除されました</xsl:text>
-        </xsl:when>
-        <xsl:otherwise>
-          <xsl:choose>
-            <xsl:when test="$fast-box">
-              <xsl:value-of select="bryndle:box-text(MESSAGE, $box-lines, $box-line-length)"/>
-            </xsl:when>
-            <xsl:otherwise>
-              <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
-                <xsl:value-of select="substring(., 1, $box-line-length)"/>
-                <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
-                <xsl:text>&#10;</xsl:text>
-              </xsl:for-each>
-              <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
-                <xsl:text>…&#10;</xsl:text>
-              </xsl:if>
-            </xsl:otherwise>
-          </xsl:choose>
-          <xsl:if test="string(ATTACH_PATH) != ''">
-            <span class="box-attach">（添付あり）</span>
-          </xsl:if>
-        </xsl:otherwise>
-      </xsl:choose>
-    </span>
+    <xsl:attribute name="data-box">
+      <xsl:value-of select="NO"/>
+      <xsl:text> </xsl:text>
+      <xsl:call-template name="display-name"/>
+      <xsl:text>&#10;</xsl:text>
+      <xsl:call-template name="box-text"/>
+    </xsl:attribute>
+  </xsl:template>
+
+  <xsl:template name="box-text">
+    <xsl:choose>
+      <xsl:when test="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''">
+        <xsl:text>記録 </xsl:text>
+        <xsl:value-of select="substring(REMOVE_ID, 1, 8)"/>
+        <xsl:text> は削除されました</xsl:text>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:choose>
+          <xsl:when test="$fast-box">
+            <xsl:value-of select="bryndle:box-text(MESSAGE, $box-lines, $box-line-length)"/>
+          </xsl:when>
+          <xsl:otherwise>
+            <xsl:for-each select="MESSAGE/LINE[position() &lt;= $box-lines][string(.) != '']">
+              <xsl:value-of select="substring(., 1, $box-line-length)"/>
+              <xsl:if test="string-length(.) &gt; $box-line-length">…</xsl:if>
+              <xsl:text>&#10;</xsl:text>
+            </xsl:for-each>
+            <xsl:if test="MESSAGE/LINE[$box-lines + 1]">
+              <xsl:text>…&#10;</xsl:text>
+            </xsl:if>
+          </xsl:otherwise>
+        </xsl:choose>
+        <xsl:if test="string(ATTACH_PATH) != ''">（添付あり）</xsl:if>
+      </xsl:otherwise>
+    </xsl:choose>
   </xsl:template>
 
   <!-- Seconds since 1970 as "YYYY/MM/DD(曜) hh:mm:ss" in the local time zone. -->
@@ -535,23 +526,25 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .notice-text { margin-top: .3em; color: #8a9a8a; font-style: italic; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
-.box { display: none; }
 /* A block of records off screen is neither laid out nor painted until it comes near, so that a
    page of thousands of records opens quickly; the one under the pointer is not contained, so
    that a reference box can reach beyond it. Its own formatting context either way: a margin
    that collapsed through it once uncontained would move the page under the pointer. */
 .block { display: flow-root; content-visibility: auto; }
 .block:hover { content-visibility: visible; }
-.quote:hover .box {
+/* The box of a reference: the referred record's text from the link's attribute, laid out only
+   while the pointer is over the link; out of the flow, so it cannot move the page under the
+   pointer. Its first line, the number and name, stands on a band of its own (padding and one
+   line high). */
+.ref[data-box]:hover::after {
+  content: attr(data-box);
   display: block; position: absolute; z-index: 10; left: 2.5em; margin-top: .2em;
   width: max-content; max-width: calc(100% - 5em); padding: .3em .7em;
-  background: #16241a; color: #d6f7d6; border: 1px solid #5fd75f;
+  background: linear-gradient(#25452c 1.8em, #16241a 1.8em);
+  color: #d6f7d6; border: 1px solid #5fd75f;
   box-shadow: 0 .3em .8em rgba(0, 0, 0, .6); font-size: .95em; line-height: 1.5;
-  white-space: pre-wrap; word-wrap: break-word;
+  font-weight: normal; white-space: pre-wrap; word-wrap: break-word;
 }
-.box-head { display: block; color: #8fe88f; font-size: .9em; }
-.box-no { color: #f0c674; font-weight: bold; }
-.box-attach { color: #7fa87f; }
 .attach { margin-top: .4em; }
 .attach img { max-width: 320px; max-height: 320px; border: 1px solid #2f5f2f; }
 .empty { color: #6f926f; padding: 1em 0; }
