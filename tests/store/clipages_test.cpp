@@ -95,10 +95,9 @@ TEST_F(CliPagesTest, RenderShowsNodeMarkupAsTextReferencesAsCharactersAndLinesAp
     EXPECT_EQ(html.count("//script"), 0u);
     EXPECT_EQ(html.count("//@*[starts-with(name(), 'on')]"), 0u);
     EXPECT_EQ(html.value("string(//title)"), Title);
-    // The reference to a record on the page carries a hover box repeating that record; the
-    // lines are compared without it.
-    EXPECT_EQ(html.count("//div[@class='body']//span[@class='box']"), 1u);
-    html.remove("//span[@class='box']");
+    // The reference to a record on the page carries that record's text for its hover box in
+    // an attribute, outside the body's lines.
+    EXPECT_EQ(html.count("//div[@class='body']//a[@class='ref']/@data-box"), 1u);
     EXPECT_EQ(bryndle::test::textLines(html.all("//div[@class='body']")),
               (std::vector<std::string>{"<script>alert(1)</script>", "a & b", "second line",
                                         "\u2665", "re: >>aaaaaaaa"}));
