@@ -9,8 +9,8 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
-#include <libxslt/security.h>
 #include <libxslt/imports.h>
+#include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
@@ -24,7 +24,6 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -317,6 +316,7 @@ std::string applyWhole(StylesheetCache::Lease style, Doc doc) {
 // (1-based), set off by two marks, and the parts' records are joined into the first part's page.
 constexpr const char* PartFirst = "bryndle-part-first";
 constexpr const char* PartLast = "bryndle-part-last";
+constexpr const char* PartMarkText = "bryndle-part";
 constexpr std::string_view PartMark = "<!--bryndle-part-->";
 // Fewer records are not worth a thread of their own.
 constexpr size_t RecordsPerPart = 250;
@@ -350,27 +350,29 @@ size_t partCount(size_t records) {
     return std::clamp<size_t>(records / RecordsPerPart, 1, threads);
 }
 
-// The records of a part's page: the text between its two marks, or nothing when it has not
-// exactly two.
-std::optional<std::pair<size_t, size_t>> markedRecords(const std::string& page) {
-    const size_t begin = page.find(PartMark);
-    const size_t end = begin == std::string::npos ? begin : page.find(PartMark, begin + 1);
-    if (end == std::string::npos || page.find(PartMark, end + 1) != std::string::npos)
-        return std::nullopt;
-    return std::make_pair(begin + PartMark.size(), end);
+size_t countPartMarks(xmlNodePtr node) {
+    size_t count = 0;
+    for (xmlNodePtr child = node->children; child; child = child->next) {
+        if (child->type == XML_COMMENT_NODE)
+            count += xmlStrEqual(child->content, BAD_CAST PartMarkText) ? 1 : 0;
+        else if (child->type == XML_ELEMENT_NODE)
+            count += countPartMarks(child);
+    }
+    return count;
 }
 
-// The first page with the records of every page in place of its own; nothing when a page is
-// not marked as a part.
-std::optional<std::string> joinParts(const std::vector<std::string>& pages) {
+// The first page with the records of every page (the text between its two marks) in place of
+// its own.
+std::string joinParts(const std::vector<std::string>& pages) {
     std::vector<std::pair<size_t, size_t>> spans;
     size_t size = pages.front().size();
     for (const std::string& page : pages) {
-        const auto span = markedRecords(page);
-        if (!span)
-            return std::nullopt;
-        spans.push_back(*span);
-        size += span->second - span->first;
+        const size_t begin = page.find(PartMark);
+        const size_t end = begin == std::string::npos ? begin : page.find(PartMark, begin + 1);
+        if (end == std::string::npos)
+            throw RenderException("transform output error");
+        spans.emplace_back(begin + PartMark.size(), end);
+        size += end - begin;
     }
     std::string html;
     html.reserve(size);
@@ -379,6 +381,26 @@ std::optional<std::string> joinParts(const std::vector<std::string>& pages) {
         html.append(pages[i], spans[i].first, spans[i].second - spans[i].first);
     html.append(pages.front(), spans.front().second + PartMark.size());
     return html;
+}
+
+// The results of work(0) to work(count - 1), run at once; the first failure is raised once every
+// run has ended.
+template <typename Result, typename Work> std::vector<Result> inParallel(size_t count, Work work) {
+    std::vector<std::future<Result>> others;
+    for (size_t i = 1; i < count; ++i)
+        others.push_back(std::async(std::launch::async, work, i));
+    std::vector<Result> results;
+    std::exception_ptr failure;
+    for (size_t i = 0; i < count; ++i) {
+        try {
+            results.push_back(i == 0 ? work(0) : others[i - 1].get());
+        } catch (...) {
+            failure = failure ? failure : std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return results;
 }
 
 std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet, Doc doc,
@@ -398,29 +420,25 @@ std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet,
         const std::string from = std::to_string(i * records / parts + 1);
         const std::string to = std::to_string((i + 1) * records / parts);
         const char* params[] = {PartFirst, from.c_str(), PartLast, to.c_str(), nullptr};
-        Transform& transform = *transforms[i];
-        return serialize(transformTree(transform, doc.get(), params), transform.style.get());
+        return transformTree(*transforms[i], doc.get(), params);
     };
-    std::vector<std::future<std::string>> others;
-    for (size_t i = 1; i < parts; ++i)
-        others.push_back(std::async(std::launch::async, part, i));
-    std::vector<std::string> pages;
-    std::exception_ptr failure;
-    for (size_t i = 0; i < parts; ++i) {
-        try {
-            pages.push_back(i == 0 ? part(0) : others[i - 1].get());
-        } catch (...) {
-            // The other parts still use the document: every one is waited for.
-            failure = failure ? failure : std::current_exception();
-        }
+    std::vector<Doc> results = inParallel<Doc>(parts, part);
+    if (!std::all_of(results.begin(), results.end(), [](const Doc& result) {
+            return countPartMarks(reinterpret_cast<xmlNodePtr>(result.get())) == 2;
+        })) {
+        // A theme that takes the parameters but does not mark its records.
+        results.clear();
+        transforms.clear();
+        return applyWhole(loadStylesheet(sheet), std::move(doc));
     }
-    if (failure)
-        std::rethrow_exception(failure);
-    if (std::optional<std::string> html = joinParts(pages))
-        return std::move(*html);
-    // A theme that takes the parameters but does not mark its records.
-    transforms.clear();
-    return applyWhole(loadStylesheet(sheet), std::move(doc));
+    // As with one transform, the document goes before the output text is made.
+    for (auto& transform : transforms)
+        transform->context.reset();
+    doc.reset();
+    const std::vector<std::string> pages = inParallel<std::string>(parts, [&](size_t i) {
+        return serialize(std::move(results[i]), transforms[i]->style.get());
+    });
+    return joinParts(pages);
 }
 
 std::string apply(const std::string& sheet, Doc doc) {
