@@ -407,7 +407,9 @@ std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet,
                          size_t records, size_t parts) {
     // Every context stamps the document order into the shared document when it is made, and
     // the first transform would drop its blank text: both are done here, one after another, so
-    // that the transforms running at once only read the document.
+    // that the transforms running at once only read the document. (They still set and clear
+    // libxslt's marks of keyed and identified nodes; those steer only templates that match by
+    // key() and generate-id(), which a theme that takes parts must not use.)
     std::vector<std::unique_ptr<Transform>> transforms;
     transforms.push_back(prepare(std::move(style), doc.get()));
     for (size_t i = 1; i < parts; ++i)

@@ -98,7 +98,8 @@
 
   <!-- The client may transform a large page in parts at once: each part renders the records
        at positions first to last (1-based; with blocks, the blocks that begin there), set off
-       by two marks, and the client joins the parts' records into one page. -->
+       by two marks, and the client joins the parts' records into one page. The parts share
+       the document, so no template here matches by key() and none calls generate-id(). -->
   <xsl:param name="bryndle-part-first" select="0"/>
   <xsl:param name="bryndle-part-last" select="0"/>
 
