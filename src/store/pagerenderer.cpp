@@ -9,19 +9,24 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
+#include <libxslt/imports.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 namespace bryndle {
 
@@ -237,41 +242,214 @@ void collectError(void* context, const char* format, ...) {
         *messages += buffer;
 }
 
-// Takes the document: it is freed as soon as the result exists, so that a large page does not
-// hold both trees and the output text at once.
-std::string apply(xsltStylesheetPtr style, Doc doc) {
-    std::unique_ptr<xsltSecurityPrefs, PrefsFree> prefs(xsltNewSecurityPrefs());
-    xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
-    xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
-    xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
-    xsltSetSecurityPrefs(prefs.get(), XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+// One transform of a page document: its own context, with the theme functions, writing and the
+// network forbidden, and errors collected.
+struct Transform {
+    explicit Transform(StylesheetCache::Lease lent) : style(std::move(lent)) {}
+    Transform(const Transform&) = delete;
+    Transform& operator=(const Transform&) = delete;
 
-    std::unique_ptr<xsltTransformContext, ContextFree> context(
-        xsltNewTransformContext(style, doc.get()));
+    StylesheetCache::Lease style;
+    std::unique_ptr<xsltSecurityPrefs, PrefsFree> prefs;
+    std::unique_ptr<xsltTransformContext, ContextFree> context;
+    std::string messages;
+};
+
+std::unique_ptr<Transform> prepare(StylesheetCache::Lease style, xmlDocPtr doc) {
+    auto transform = std::make_unique<Transform>(std::move(style));
+    transform->prefs.reset(xsltNewSecurityPrefs());
+    xsltSecurityPrefsPtr prefs = transform->prefs.get();
+    xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
+    xsltSetSecurityPrefs(prefs, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
+    xsltSetSecurityPrefs(prefs, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
+    xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+
+    transform->context.reset(xsltNewTransformContext(transform->style.get(), doc));
+    xsltTransformContextPtr context = transform->context.get();
     if (!context)
         throw RenderException("transform error");
-    std::string messages;
-    xsltSetTransformErrorFunc(context.get(), &messages, collectError);
-    xsltSetCtxtSecurityPrefs(prefs.get(), context.get());
-    ThemeFunctions::registerOn(context.get());
+    xsltSetTransformErrorFunc(context, &transform->messages, collectError);
+    xsltSetCtxtSecurityPrefs(prefs, context);
+    ThemeFunctions::registerOn(context);
+    return transform;
+}
 
-    Doc result(xsltApplyStylesheetUser(style, doc.get(), nullptr, nullptr, nullptr, context.get()));
-    if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED) {
+// The result tree of the transform; params as libxslt takes them (names and XPath values).
+Doc transformTree(Transform& transform, xmlDocPtr doc, const char** params = nullptr) {
+    Doc result(xsltApplyStylesheetUser(transform.style.get(), doc, params, nullptr, nullptr,
+                                       transform.context.get()));
+    const int state = transform.context->state;
+    if (!result || state == XSLT_STATE_ERROR || state == XSLT_STATE_STOPPED) {
+        std::string& messages = transform.messages;
         while (!messages.empty() && messages.back() == '\n')
             messages.pop_back();
         throw RenderException("transform error" + (messages.empty() ? "" : ": " + messages));
     }
-    context.reset();
-    doc.reset();
+    return result;
+}
+
+std::string serialize(Doc result, xsltStylesheetPtr style) {
     xmlChar* buffer = nullptr;
     int length = 0;
     if (xsltSaveResultToString(&buffer, &length, result.get(), style) != 0)
         throw RenderException("transform output error");
+    result.reset();
     std::string html =
         buffer ? std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length))
                : std::string();
     xmlFree(buffer);
     return html;
+}
+
+// Takes the document: it is freed as soon as the result exists, so that a large page does not
+// hold both trees and the output text at once.
+std::string applyWhole(StylesheetCache::Lease style, Doc doc) {
+    std::unique_ptr<Transform> transform = prepare(std::move(style), doc.get());
+    Doc result = transformTree(*transform, doc.get());
+    transform->context.reset();
+    doc.reset();
+    return serialize(std::move(result), transform->style.get());
+}
+
+// A page of many records is transformed in parts on several threads when its theme takes these
+// parameters: each part renders the page with only the records at positions first to last
+// (1-based), set off by two marks, and the parts' records are joined into the first part's page.
+constexpr const char* PartFirst = "bryndle-part-first";
+constexpr const char* PartLast = "bryndle-part-last";
+constexpr const char* PartMarkText = "bryndle-part";
+constexpr std::string_view PartMark = "<!--bryndle-part-->";
+// Fewer records are not worth a thread of their own.
+constexpr size_t RecordsPerPart = 250;
+constexpr size_t MaxParts = 4;
+
+bool takesParts(xsltStylesheetPtr style) {
+    for (xsltStylesheetPtr sheet = style; sheet; sheet = xsltNextImport(sheet))
+        for (xsltStackElemPtr variable = sheet->variables; variable; variable = variable->next)
+            if (variable->comp && variable->comp->type == XSLT_FUNC_PARAM && variable->name &&
+                xmlStrEqual(variable->name, BAD_CAST PartFirst))
+                return true;
+    return false;
+}
+
+bool isElement(xmlNodePtr node, const char* name) {
+    return node->type == XML_ELEMENT_NODE && xmlStrEqual(node->name, BAD_CAST name);
+}
+
+size_t countRecords(xmlDocPtr doc) {
+    size_t count = 0;
+    xmlNodePtr root = xmlDocGetRootElement(doc);
+    for (xmlNodePtr items = root ? root->children : nullptr; items; items = items->next)
+        if (isElement(items, "ITEMS"))
+            for (xmlNodePtr item = items->children; item; item = item->next)
+                count += isElement(item, "ITEM") ? 1 : 0;
+    return count;
+}
+
+size_t partCount(size_t records) {
+    const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, MaxParts);
+    return std::clamp<size_t>(records / RecordsPerPart, 1, threads);
+}
+
+size_t countPartMarks(xmlNodePtr node) {
+    size_t count = 0;
+    for (xmlNodePtr child = node->children; child; child = child->next) {
+        if (child->type == XML_COMMENT_NODE)
+            count += xmlStrEqual(child->content, BAD_CAST PartMarkText) ? 1 : 0;
+        else if (child->type == XML_ELEMENT_NODE)
+            count += countPartMarks(child);
+    }
+    return count;
+}
+
+// The first page with the records of every page (the text between its two marks) in place of
+// its own.
+std::string joinParts(const std::vector<std::string>& pages) {
+    std::vector<std::pair<size_t, size_t>> spans;
+    size_t size = pages.front().size();
+    for (const std::string& page : pages) {
+        const size_t begin = page.find(PartMark);
+        const size_t end = begin == std::string::npos ? begin : page.find(PartMark, begin + 1);
+        if (end == std::string::npos)
+            throw RenderException("transform output error");
+        spans.emplace_back(begin + PartMark.size(), end);
+        size += end - begin;
+    }
+    std::string html;
+    html.reserve(size);
+    html.append(pages.front(), 0, spans.front().first - PartMark.size());
+    for (size_t i = 0; i < pages.size(); ++i)
+        html.append(pages[i], spans[i].first, spans[i].second - spans[i].first);
+    html.append(pages.front(), spans.front().second + PartMark.size());
+    return html;
+}
+
+// The results of work(0) to work(count - 1), run at once; the first failure is raised once every
+// run has ended.
+template <typename Result, typename Work> std::vector<Result> inParallel(size_t count, Work work) {
+    std::vector<std::future<Result>> others;
+    for (size_t i = 1; i < count; ++i)
+        others.push_back(std::async(std::launch::async, work, i));
+    std::vector<Result> results;
+    std::exception_ptr failure;
+    for (size_t i = 0; i < count; ++i) {
+        try {
+            results.push_back(i == 0 ? work(0) : others[i - 1].get());
+        } catch (...) {
+            failure = failure ? failure : std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+    return results;
+}
+
+std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet, Doc doc,
+                         size_t records, size_t parts) {
+    // Every context stamps the document order into the shared document when it is made, and
+    // the first transform would drop its blank text: both are done here, one after another, so
+    // that the transforms running at once only read the document. (They still set and clear
+    // libxslt's marks of keyed and identified nodes; those steer only templates that match by
+    // key() and generate-id(), which a theme that takes parts must not use.)
+    std::vector<std::unique_ptr<Transform>> transforms;
+    transforms.push_back(prepare(std::move(style), doc.get()));
+    for (size_t i = 1; i < parts; ++i)
+        transforms.push_back(prepare(loadStylesheet(sheet), doc.get()));
+    xsltTransformContextPtr first = transforms.front()->context.get();
+    if (xsltNeedElemSpaceHandling(first))
+        xsltApplyStripSpaces(first, xmlDocGetRootElement(doc.get()));
+
+    auto part = [&](size_t i) {
+        const std::string from = std::to_string(i * records / parts + 1);
+        const std::string to = std::to_string((i + 1) * records / parts);
+        const char* params[] = {PartFirst, from.c_str(), PartLast, to.c_str(), nullptr};
+        return transformTree(*transforms[i], doc.get(), params);
+    };
+    std::vector<Doc> results = inParallel<Doc>(parts, part);
+    if (!std::all_of(results.begin(), results.end(), [](const Doc& result) {
+            return countPartMarks(reinterpret_cast<xmlNodePtr>(result.get())) == 2;
+        })) {
+        // A theme that takes the parameters but does not mark its records.
+        results.clear();
+        transforms.clear();
+        return applyWhole(loadStylesheet(sheet), std::move(doc));
+    }
+    // As with one transform, the document goes before the output text is made.
+    for (auto& transform : transforms)
+        transform->context.reset();
+    doc.reset();
+    const std::vector<std::string> pages = inParallel<std::string>(parts, [&](size_t i) {
+        return serialize(std::move(results[i]), transforms[i]->style.get());
+    });
+    return joinParts(pages);
+}
+
+std::string apply(const std::string& sheet, Doc doc) {
+    StylesheetCache::Lease style = loadStylesheet(sheet);
+    const size_t records = takesParts(style.get()) ? countRecords(doc.get()) : 0;
+    const size_t parts = partCount(records);
+    if (parts > 1 && !doc->intSubset)
+        return applyInParts(std::move(style), sheet, std::move(doc), records, parts);
+    return applyWhole(std::move(style), std::move(doc));
 }
 
 } // namespace
@@ -294,8 +472,8 @@ std::string PageRenderer::stylesheetPathOfFile(const std::string& path) {
 
 std::string PageRenderer::render(std::string_view document, const std::string& baseDir) {
     Doc doc = parseDocument(document, {});
-    auto style = loadStylesheet(stylesheetOf(doc.get(), baseDir));
-    return apply(style.get(), std::move(doc));
+    const std::string sheet = stylesheetOf(doc.get(), baseDir);
+    return apply(sheet, std::move(doc));
 }
 
 std::string PageRenderer::renderFile(const std::string& path) {
@@ -305,15 +483,14 @@ std::string PageRenderer::renderFile(const std::string& path) {
         const std::string text = readFile(path, "page document");
         doc = parseDocument(text, path);
     }
-    auto style =
-        loadStylesheet(stylesheetOf(doc.get(), std::filesystem::path(path).parent_path().string()));
-    return apply(style.get(), std::move(doc));
+    const std::string sheet =
+        stylesheetOf(doc.get(), std::filesystem::path(path).parent_path().string());
+    return apply(sheet, std::move(doc));
 }
 
 std::string PageRenderer::transform(std::string_view document, const std::string& stylesheet) {
     Doc doc = parseDocument(document, {});
-    auto style = loadStylesheet(stylesheet);
-    return apply(style.get(), std::move(doc));
+    return apply(stylesheet, std::move(doc));
 }
 
 } // namespace bryndle

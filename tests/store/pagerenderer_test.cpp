@@ -614,6 +614,88 @@ TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
     }
 }
 
+// Where two pages part, for a readable failure.
+std::string firstDifference(const std::string& a, const std::string& b) {
+    const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+    const auto from = static_cast<size_t>(std::max<std::ptrdiff_t>(0, at - 80));
+    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", at " +
+           std::to_string(at) + ":\n" + a.substr(from, 160) + "\n" + b.substr(from, 160);
+}
+
+// Several hundred records are transformed in parts at once on a machine with more than one
+// core; the page must read as the one transform of the plain sheet gives it.
+TEST_P(ThemeTest, APageOfManyRecordsReadsAsOneTransformGivesIt) {
+    ScopedTimeZone utc("UTC");
+    std::vector<ThreadMessage> records;
+    char previous[9];
+    for (int n = 1; n <= 610; ++n) {
+        std::snprintf(previous, sizeof previous, "%08x", 0x0a0b0c00 + n - 1);
+        records.push_back(record(n, "line " + std::to_string(n) + " >>" + previous + "<br>2"));
+    }
+    records[400].remove_id = records[20].md5;
+    records[400].remove_stamp = "1700000000";
+    Schema s("abc");
+    s.method = "get";
+    // New records from the 201st on, across the parts.
+    const std::string document =
+        ThreadMessage::toDocument(s, themeRoot() + "/" + GetParam(), records, 0, "0a0b0cc8");
+    std::string renumbered = document;
+    renumbered.replace(renumbered.find("<ENDNO>609</ENDNO>"), 18, "<ENDNO>608</ENDNO>");
+    for (const std::string& page : {document, renumbered}) {
+        const std::string parted = PageRenderer::render(page);
+        const std::string whole = pureXsl(page);
+        EXPECT_TRUE(parted == whole) << firstDifference(parted, whole);
+        XmlQuery html(parted, XmlQuery::Kind::Html);
+        EXPECT_EQ(html.count("//div[@class='records']//div[@id and contains(@class, 'record')]"),
+                  610u);
+        EXPECT_EQ(html.all("//*[@id='new']/parent::div/@id"), (Texts{"0a0b0cc9"}));
+        EXPECT_EQ(html.value("string(//a[@class='jump-new'])"), "新着へ (410件)");
+    }
+}
+
+TEST_F(PageRendererTest, ThemesTakingPartsAreJoinedInOrderOrRenderedWhole) {
+    // Records in parts as a theme may mark them: the number of each record shown once, in order.
+    const auto theme = [&](const std::string& name, const std::string& records) {
+        writeFile(dir.path() / name,
+                  "<xsl:stylesheet version='1.0' "
+                  "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:output method='html'/>"
+                  "<xsl:param name='bryndle-part-first' select='0'/>"
+                  "<xsl:param name='bryndle-part-last' select='0'/>"
+                  "<xsl:template match='/'><p>head</p>" +
+                      records + "<p>foot</p></xsl:template></xsl:stylesheet>");
+        return dir.file(name);
+    };
+    const std::string inRange =
+        "<xsl:for-each select='//ITEM[$bryndle-part-first = 0 or (position() &gt;= "
+        "$bryndle-part-first and position() &lt;= $bryndle-part-last)]'>"
+        "<i><xsl:value-of select='NO'/></i></xsl:for-each>";
+    std::string document = "<SHINGETSU><ITEMS>";
+    std::string expected = "<p>head</p>";
+    for (int n = 1; n <= 1200; ++n) {
+        document += "<ITEM><NO>" + std::to_string(n) + "</NO></ITEM>";
+        expected += "<i>" + std::to_string(n) + "</i>";
+    }
+    document += "</ITEMS></SHINGETSU>";
+    expected += "<p>foot</p>\n";
+    const std::string marked = theme(
+        "marked.xsl", "<xsl:if test='$bryndle-part-first'><xsl:comment>bryndle-part</xsl:comment>"
+                      "</xsl:if>" +
+                          inRange +
+                          "<xsl:if test='$bryndle-part-first'><xsl:comment>bryndle-part"
+                          "</xsl:comment></xsl:if>");
+    EXPECT_EQ(PageRenderer::transform(document, marked), expected);
+    // Parameters taken but the records not marked: the page of one transform.
+    EXPECT_EQ(PageRenderer::transform(document, theme("unmarked.xsl", inRange)), expected);
+    // A part that fails fails the page, after every part has ended.
+    const std::string failing =
+        theme("failing.xsl", "<xsl:if test='$bryndle-part-first &gt; 1'><xsl:message "
+                             "terminate='yes'>late part</xsl:message></xsl:if>" +
+                                 inRange);
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_THROW(PageRenderer::transform(document, failing), RenderException);
+    }
+}
+
 TEST_F(PageRendererTest, ThemesGetTheRenderersFunctions) {
     writeFile(dir.path() / "f.xsl",
               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "

@@ -96,15 +96,43 @@
     </html>
   </xsl:template>
 
+  <!-- The client may transform a large page in parts at once: each part renders the records
+       at positions first to last (1-based; with blocks, the blocks that begin there), set off
+       by two marks, and the client joins the parts' records into one page. The parts share
+       the document, so no template here matches by key() and none calls generate-id(). -->
+  <xsl:param name="bryndle-part-first" select="0"/>
+  <xsl:param name="bryndle-part-last" select="0"/>
+
+  <xsl:template name="blocks">
+    <xsl:choose>
+      <xsl:when test="$bryndle-part-first &gt; 0">
+        <xsl:comment>bryndle-part</xsl:comment>
+        <xsl:call-template name="page-records">
+          <xsl:with-param name="first" select="$bryndle-part-first"/>
+          <xsl:with-param name="last" select="$bryndle-part-last"/>
+        </xsl:call-template>
+        <xsl:comment>bryndle-part</xsl:comment>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:call-template name="page-records"/>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
   <!-- Numbers run on from BEGINNO, one per record; a page numbered otherwise is shown without
        blocks rather than lose a record. -->
-  <xsl:template name="blocks">
+  <xsl:template name="page-records">
+    <xsl:param name="first" select="1"/>
+    <xsl:param name="last" select="count(/SHINGETSU/ITEMS/ITEM)"/>
     <xsl:variable name="items" select="/SHINGETSU/ITEMS/ITEM"/>
     <xsl:choose>
       <xsl:when test="number($info/ENDNO) - number($info/BEGINNO) + 1 = count($items)
                       and number($items[last()]/NO) = number($info/ENDNO)">
-        <xsl:for-each select="$items[position() &lt;= ceiling(last() div 25)]">
-          <xsl:variable name="records" select="key('block', position() - 1)"/>
+        <!-- Blocks are numbered from 0; any node set serves to count them. -->
+        <xsl:variable name="skipped" select="ceiling(($first - 1) div 25)"/>
+        <xsl:for-each select="$items[position() &gt; $skipped
+                                     and position() &lt;= floor(($last - 1) div 25) + 1]">
+          <xsl:variable name="records" select="key('block', $skipped + position() - 1)"/>
           <!-- Until a block has been seen, its height is a guess from its records and lines. -->
           <div class="block"
               style="contain-intrinsic-size: auto {count($records) * 4 + count($records/MESSAGE/LINE) * 1.6}em">
@@ -113,7 +141,7 @@
         </xsl:for-each>
       </xsl:when>
       <xsl:otherwise>
-        <xsl:apply-templates select="$items"/>
+        <xsl:apply-templates select="$items[position() &gt;= $first and position() &lt;= $last]"/>
       </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
@@ -188,7 +216,7 @@
       </xsl:attribute>
       <div class="head">
         <!-- The jump link leads to the first new record's head. -->
-        <xsl:if test="$new and generate-id() = generate-id($new-records[1])">
+        <xsl:if test="$new and count(. | $new-records[1]) = 1">
           <xsl:attribute name="id">new</xsl:attribute>
         </xsl:if>
         <span class="no"><xsl:value-of select="NO"/></span>
