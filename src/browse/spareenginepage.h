@@ -30,9 +30,6 @@ public:
     static BrowserControlPage* take();
     // Whether a spare has started its renderer and waits to be taken.
     bool isReady() const;
-    // The sample page in the configured theme, written again for every spare (the theme may
-    // have changed); "about:blank" when it cannot be made.
-    QUrl samplePage();
 
 signals:
     void ready();
@@ -40,6 +37,9 @@ signals:
 private:
     void makeWhenIdle();
     void make();
+    // The sample page in the configured theme, written again for every spare (the theme may
+    // have changed); "about:blank" when it cannot be made.
+    QUrl samplePage();
     BrowserControlPage* handOver();
 
     static QPointer<SpareEnginePage> current_;
