@@ -67,6 +67,7 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
     if (spare && spare->profile() == profile && !spare->control()) {
         spare->adopt(this);
         page_ = spare;
+        start_ = spare->startUrl();
         pristine_ = true;
         pruneHistory_ = true;
     } else {
@@ -78,7 +79,7 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
     connect(page_, &QWebEnginePage::titleChanged, this,
             [this](const QString& title) { emit titleChanged(shownTitle(title)); });
     connect(page_, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
-        forgetBlankStart();
+        forgetSpareStart();
         emit locationChanged(shownLocation(url));
     });
     connect(page_, &QWebEnginePage::linkHovered, this, [this](const QString& link) {
@@ -91,7 +92,7 @@ BrowserControl::BrowserControl(QWidget* parent, int style, QWebEngineProfile* pr
     connect(page_, &QWebEnginePage::loadProgress, this,
             [this](int percent) { emit progressChanged(percent, 100); });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
-        forgetBlankStart();
+        forgetSpareStart();
         emit completed();
     });
     connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] { emit closeRequested(); });
@@ -101,11 +102,11 @@ BrowserControl::~BrowserControl() {
     dropRender();
 }
 
-void BrowserControl::forgetBlankStart() {
+void BrowserControl::forgetSpareStart() {
     if (!pruneHistory_)
         return;
     QWebEngineHistory* history = page_->history();
-    if (history->currentItem().url() == QUrl(QStringLiteral("about:blank")))
+    if (history->currentItem().url() == start_)
         return;
     pruneHistory_ = false;
     history->clear();
@@ -269,7 +270,8 @@ QWebEnginePage* BrowserControl::onNewWindow() {
 }
 
 QString BrowserControl::shownLocation(const QUrl& url) const {
-    if (url.scheme() == QLatin1String("data"))
+    // A taken spare's sample page is the blank a new control starts on.
+    if (url.scheme() == QLatin1String("data") || (start_.isValid() && url == start_))
         return QStringLiteral("about:blank");
     if (url.isLocalFile()) {
         const auto document = documents_.constFind(url.toLocalFile());

@@ -40,8 +40,8 @@ class BrowserControl : public QWidget {
 
 public:
     // No profile: the engine's default, off-the-record one. A spare page made ahead for the same
-    // profile is taken over (the control owns it); its blank start leaves no trace in the
-    // history once the first page has loaded.
+    // profile is taken over (the control owns it); its start leaves no trace in the history once
+    // the first page has loaded.
     BrowserControl(QWidget* parent, int style, QWebEngineProfile* profile = nullptr,
                    BrowserControlPage* spare = nullptr);
     ~BrowserControl() override;
@@ -79,8 +79,8 @@ private:
     bool onNavigationRequest(const QUrl& url, QWebEnginePage::NavigationType type, bool mainFrame);
     QWebEnginePage* onNewWindow();
 
-    // Drops a taken spare's blank start from the history once a page has replaced it.
-    void forgetBlankStart();
+    // Drops a taken spare's start from the history once a page has replaced it.
+    void forgetSpareStart();
     struct RenderJob;
 
     // A local XML document that names a stylesheet.
@@ -109,10 +109,12 @@ private:
     QUrl approved_;
     // The transform under way.
     std::shared_ptr<RenderJob> job_;
-    // A spare page taken over shows its blank start until the first navigation.
+    // A spare page taken over shows its start until the first navigation.
     bool pristine_ = false;
-    // Its blank start is still in the history.
+    // Its start is still in the history.
     bool pruneHistory_ = false;
+    // The location a taken spare started at.
+    QUrl start_;
 };
 
 } // namespace bryndle

@@ -18,7 +18,7 @@ BrowserControlPage::BrowserControlPage(QWebEngineProfile* profile, BrowserContro
 bool BrowserControlPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
                                                  bool isMainFrame) {
     if (!control_)
-        return url == QUrl(QStringLiteral("about:blank"));
+        return url == QUrl(QStringLiteral("about:blank")) || url == start_;
     // Called from inside the engine: nothing may escape from here.
     try {
         return control_->onNavigationRequest(url, type, isMainFrame);
@@ -30,6 +30,11 @@ bool BrowserControlPage::acceptNavigationRequest(const QUrl& url, NavigationType
 void BrowserControlPage::adopt(BrowserControl* control) {
     setParent(control);
     control_ = control;
+}
+
+void BrowserControlPage::start(const QUrl& url) {
+    start_ = url;
+    load(url);
 }
 
 QWebEnginePage* BrowserControlPage::createWindow(WebWindowType) {

@@ -9,7 +9,8 @@ class BrowserControl;
 // The engine page of a BrowserControl: hands navigation requests and new-window requests to the
 // control, asks for files to upload with the toolkit's dialog, asks the user before granting a
 // page a permission, and keeps the pages' console messages to themselves. A page made without
-// a control (a spare) loads nothing but "about:blank" and opens nothing until a control adopts it.
+// a control (a spare) loads nothing but "about:blank" or the location it was started at, and opens
+// nothing until a control adopts it.
 class BrowserControlPage : public QWebEnginePage {
     Q_OBJECT
 
@@ -19,6 +20,10 @@ public:
     // The control becomes the page's owner and receives its requests.
     void adopt(BrowserControl* control);
     BrowserControl* control() const { return control_; }
+    // Loads the first location of a page made without a control.
+    void start(const QUrl& url);
+    // That location, or "about:blank".
+    QUrl startUrl() const { return start_; }
 
     // The question put to the user for a feature, or empty when it is refused without asking.
     static QString permissionQuestion(const QUrl& origin, Feature feature);
@@ -36,6 +41,7 @@ private:
     void onPermissionRequested(const QUrl& origin, Feature feature);
 
     BrowserControl* control_;
+    QUrl start_{QStringLiteral("about:blank")};
 };
 
 } // namespace bryndle

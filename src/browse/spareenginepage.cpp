@@ -2,13 +2,40 @@
 
 #include "browse/browsercontrolpage.h"
 #include "browse/threadprofile.h"
+#include "config/configuration.h"
+#include "store/pagerenderer.h"
+#include "store/schema.h"
+#include "store/threadmessage.h"
 
+#include <QFile>
 #include <QTimer>
 #include <QUrl>
 
+#include <exception>
 #include <utility>
+#include <vector>
 
 namespace bryndle {
+
+namespace {
+
+// A few records with the characters a thread page is mostly made of.
+std::vector<ThreadMessage> sampleRecords() {
+    std::vector<ThreadMessage> records;
+    for (int n = 0; n < 3; ++n) {
+        ThreadMessage record;
+        record.title = "見本";
+        record.mtime = 1600000000 + n * 60;
+        record.md5 = std::string(32, static_cast<char>('a' + n));
+        record.name = "名無しさん";
+        record.message = "あいうえお、カタカナ。漢字の本文です。<br>&gt;&gt;aaaaaaaa への返事 "
+                         "ABC abc 0123 &amp; &hearts;";
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+} // namespace
 
 QPointer<SpareEnginePage> SpareEnginePage::current_;
 
@@ -70,7 +97,28 @@ void SpareEnginePage::make() {
         ready_ = false;
         std::exchange(spare_, nullptr)->deleteLater();
     });
-    spare_->load(QUrl(QStringLiteral("about:blank")));
+    spare_->start(samplePage());
+}
+
+QUrl SpareEnginePage::samplePage() {
+    const QUrl blank(QStringLiteral("about:blank"));
+    if (!sampleDir_.isValid())
+        return blank;
+    try {
+        Schema schema("見本");
+        schema.method = "cache";
+        const std::string html = PageRenderer::render(ThreadMessage::toDocument(
+            schema, Configuration::instance().themeDir(), sampleRecords(), 0, std::string()));
+        QFile file(sampleDir_.filePath(QStringLiteral("sample.html")));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(html.data(), static_cast<qint64>(html.size())) !=
+                static_cast<qint64>(html.size()))
+            return blank;
+        return QUrl::fromLocalFile(file.fileName());
+    } catch (const std::exception&) {
+        // No theme to show (or none configured yet): the renderer still starts.
+        return blank;
+    }
 }
 
 } // namespace bryndle

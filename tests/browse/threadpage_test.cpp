@@ -3,6 +3,7 @@
 // node's text may not do in a page.
 
 #include "browse/browserchildwindow.h"
+#include "browse/browsercontrolpage.h"
 #include "browse/settingsmenu.h"
 #include "browse/shingetsubrowser.h"
 #include "browse/shingetsubrowserpage.h"
@@ -800,6 +801,47 @@ private slots:
         spares.reset();
         for (const qint64 pid : renderers)
             QTRY_VERIFY_WITH_TIMEOUT(::kill(static_cast<pid_t>(pid), 0) != 0, 20000);
+    }
+
+    // A spare starts its renderer on a sample page in the configured theme, which reads as a
+    // blank to its taker and never enters its history; it opens nothing else while it waits, its
+    // sample goes with its maker, and without a theme it starts on an empty document.
+    void spareStartsOnTheThemesSamplePage() {
+        QString sample;
+        {
+            SpareEnginePage spares(nullptr);
+            QTRY_VERIFY_WITH_TIMEOUT(spares.isReady(), 20000);
+            std::unique_ptr<BrowserControlPage> page(SpareEnginePage::take());
+            QVERIFY(page);
+            sample = page->startUrl().toLocalFile();
+            QVERIFY(QFile::exists(sample));
+            QCOMPARE(page->url(), page->startUrl());
+            QVERIFY(evaluate(page.get(), QStringLiteral("document.body.textContent"))
+                        .toString()
+                        .contains(QStringLiteral("カタカナ")));
+            page->load(QUrl::fromLocalFile(QDir::current().absoluteFilePath("config.db")));
+            spin(300);
+            QCOMPARE(page->url(), page->startUrl());
+
+            BrowserControl control(nullptr, 0, ThreadProfile::instance().profile(), page.release());
+            QCOMPARE(control.location(), QString());
+            QSignalSpy changed(&control, &BrowserControl::locationChanged);
+            control.setText(QStringLiteral("<p>one</p>"));
+            QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 10000);
+            QCOMPARE(changed.first().first().toString(), QStringLiteral("about:blank"));
+            QTRY_VERIFY_WITH_TIMEOUT(!control.page()->isLoading(), 10000);
+            QVERIFY(!control.isBackEnabled());
+        }
+        QVERIFY(!QFile::exists(sample));
+
+        const std::string root = config().themeRoot();
+        config().setThemeRoot("no-such-theme-root");
+        SpareEnginePage spares(nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(spares.isReady(), 20000);
+        std::unique_ptr<BrowserControlPage> page(SpareEnginePage::take());
+        config().setThemeRoot(root);
+        QVERIFY(page);
+        QCOMPARE(page->startUrl(), QUrl(QStringLiteral("about:blank")));
     }
 
     void cleanupTestCase() {
