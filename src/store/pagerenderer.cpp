@@ -1,6 +1,7 @@
 #include "store/pagerenderer.h"
 
 #include "foundation/asciitext.h"
+#include "foundation/conv.h"
 #include "store/pagetext.h"
 #include "store/stylesheetcache.h"
 #include "store/themefunctions.h"
@@ -18,12 +19,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -313,11 +316,11 @@ std::string applyWhole(StylesheetCache::Lease style, Doc doc) {
 
 // A page of many records is transformed in parts on several threads when its theme takes these
 // parameters: each part renders the page with only the records at positions first to last
-// (1-based), set off by two marks, and the parts' records are joined into the first part's page.
+// (1-based), set off by two comments holding the mark, and the parts' records are joined into
+// the first part's page.
 constexpr const char* PartFirst = "bryndle-part-first";
 constexpr const char* PartLast = "bryndle-part-last";
-constexpr const char* PartMarkText = "bryndle-part";
-constexpr std::string_view PartMark = "<!--bryndle-part-->";
+constexpr const char* PartMarkName = "bryndle-part-mark";
 // Fewer records are not worth a thread of their own.
 constexpr size_t RecordsPerPart = 250;
 constexpr size_t MaxParts = 4;
@@ -350,36 +353,49 @@ size_t partCount(size_t records) {
     return std::clamp<size_t>(records / RecordsPerPart, 1, threads);
 }
 
-size_t countPartMarks(xmlNodePtr node) {
+// A mark no record can hold: the serializer writes a node's text into attribute values with '<'
+// unescaped, so a fixed mark could be forged by a record.
+std::string newPartMark() {
+    std::random_device random;
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) {
+        const auto word = static_cast<std::uint32_t>(random());
+        bytes.append(reinterpret_cast<const char*>(&word), sizeof word);
+    }
+    return "bryndle-part-" + toHex(bytes);
+}
+
+size_t countPartMarks(xmlNodePtr node, const std::string& mark) {
     size_t count = 0;
     for (xmlNodePtr child = node->children; child; child = child->next) {
         if (child->type == XML_COMMENT_NODE)
-            count += xmlStrEqual(child->content, BAD_CAST PartMarkText) ? 1 : 0;
+            count += xmlStrEqual(child->content, BAD_CAST mark.c_str()) ? 1 : 0;
         else if (child->type == XML_ELEMENT_NODE)
-            count += countPartMarks(child);
+            count += countPartMarks(child, mark);
     }
     return count;
 }
 
 // The first page with the records of every page (the text between its two marks) in place of
 // its own.
-std::string joinParts(const std::vector<std::string>& pages) {
+std::string joinParts(const std::vector<std::string>& pages, const std::string& mark) {
+    const std::string comment = "<!--" + mark + "-->";
     std::vector<std::pair<size_t, size_t>> spans;
     size_t size = pages.front().size();
     for (const std::string& page : pages) {
-        const size_t begin = page.find(PartMark);
-        const size_t end = begin == std::string::npos ? begin : page.find(PartMark, begin + 1);
-        if (end == std::string::npos)
+        const size_t begin = page.find(comment);
+        const size_t end = begin == std::string::npos ? begin : page.find(comment, begin + 1);
+        if (end == std::string::npos || page.find(comment, end + 1) != std::string::npos)
             throw RenderException("transform output error");
-        spans.emplace_back(begin + PartMark.size(), end);
+        spans.emplace_back(begin + comment.size(), end);
         size += end - begin;
     }
     std::string html;
     html.reserve(size);
-    html.append(pages.front(), 0, spans.front().first - PartMark.size());
+    html.append(pages.front(), 0, spans.front().first - comment.size());
     for (size_t i = 0; i < pages.size(); ++i)
         html.append(pages[i], spans[i].first, spans[i].second - spans[i].first);
-    html.append(pages.front(), spans.front().second + PartMark.size());
+    html.append(pages.front(), spans.front().second + comment.size());
     return html;
 }
 
@@ -418,15 +434,18 @@ std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet,
     if (xsltNeedElemSpaceHandling(first))
         xsltApplyStripSpaces(first, xmlDocGetRootElement(doc.get()));
 
+    const std::string mark = newPartMark();
+    const std::string markValue = "'" + mark + "'";
     auto part = [&](size_t i) {
         const std::string from = std::to_string(i * records / parts + 1);
         const std::string to = std::to_string((i + 1) * records / parts);
-        const char* params[] = {PartFirst, from.c_str(), PartLast, to.c_str(), nullptr};
+        const char* params[] = {PartFirst,    from.c_str(),      PartLast, to.c_str(),
+                                PartMarkName, markValue.c_str(), nullptr};
         return transformTree(*transforms[i], doc.get(), params);
     };
     std::vector<Doc> results = inParallel<Doc>(parts, part);
-    if (!std::all_of(results.begin(), results.end(), [](const Doc& result) {
-            return countPartMarks(reinterpret_cast<xmlNodePtr>(result.get())) == 2;
+    if (!std::all_of(results.begin(), results.end(), [&](const Doc& result) {
+            return countPartMarks(reinterpret_cast<xmlNodePtr>(result.get()), mark) == 2;
         })) {
         // A theme that takes the parameters but does not mark its records.
         results.clear();
@@ -440,7 +459,7 @@ std::string applyInParts(StylesheetCache::Lease style, const std::string& sheet,
     const std::vector<std::string> pages = inParallel<std::string>(parts, [&](size_t i) {
         return serialize(std::move(results[i]), transforms[i]->style.get());
     });
-    return joinParts(pages);
+    return joinParts(pages, mark);
 }
 
 std::string apply(const std::string& sheet, Doc doc) {

@@ -97,21 +97,23 @@
   </xsl:template>
 
   <!-- The client may transform a large page in parts at once: each part renders the records
-       at positions first to last (1-based; with blocks, the blocks that begin there), set off
-       by two marks, and the client joins the parts' records into one page. The parts share
-       the document, so no template here matches by key() and none calls generate-id(). -->
+       at positions first to last (1-based; with blocks, the blocks that begin there) between
+       two comments holding the mark it gives, and it joins the parts' records into one page.
+       The parts share the document, so no template here matches by key() and none calls
+       generate-id(). -->
   <xsl:param name="bryndle-part-first" select="0"/>
   <xsl:param name="bryndle-part-last" select="0"/>
+  <xsl:param name="bryndle-part-mark" select="'bryndle-part'"/>
 
   <xsl:template name="blocks">
     <xsl:choose>
       <xsl:when test="$bryndle-part-first &gt; 0">
-        <xsl:comment>bryndle-part</xsl:comment>
+        <xsl:comment><xsl:value-of select="$bryndle-part-mark"/></xsl:comment>
         <xsl:call-template name="page-records">
           <xsl:with-param name="first" select="$bryndle-part-first"/>
           <xsl:with-param name="last" select="$bryndle-part-last"/>
         </xsl:call-template>
-        <xsl:comment>bryndle-part</xsl:comment>
+        <xsl:comment><xsl:value-of select="$bryndle-part-mark"/></xsl:comment>
       </xsl:when>
       <xsl:otherwise>
         <xsl:call-template name="page-records"/>
