@@ -71,14 +71,38 @@ std::string lastXmlError(const std::string& what) {
     return message;
 }
 
-Doc parseDocument(std::string_view text, const std::string& url) {
+Doc parseDocument(std::string_view text, const std::string& url, int options = ParseOptions) {
     initialise();
     xmlResetLastError();
     xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()),
-                                  url.empty() ? nullptr : url.c_str(), nullptr, ParseOptions);
+                                  url.empty() ? nullptr : url.c_str(), nullptr, options);
     if (!doc)
         throw RenderException(lastXmlError("page document error"));
     return Doc(doc);
+}
+
+// Whether the text is a page document: its root element, after the declaration, instructions
+// and comments, is SHINGETSU (and it has no document type).
+bool isPageDocument(std::string_view text) {
+    size_t at = 0;
+    while ((at = text.find('<', at)) != std::string_view::npos) {
+        const std::string_view rest = text.substr(at);
+        const std::string_view end = rest.substr(0, 4) == "<!--" ? "-->" : "?>";
+        if (rest.substr(0, 2) != "<?" && end != "-->") {
+            constexpr std::string_view Root = "<SHINGETSU";
+            return rest.substr(0, Root.size()) == Root && rest.size() > Root.size() &&
+                   std::string_view("> \t\r\n").find(rest[Root.size()]) != std::string_view::npos;
+        }
+        at = text.find(end, at + 2);
+    }
+    return false;
+}
+
+// A page document's blank text between elements is its indentation: dropped while parsing, the
+// tree holds half the nodes, and every theme strips it anyway.
+Doc parsePage(std::string_view text, const std::string& url) {
+    return parseDocument(text, url,
+                         isPageDocument(text) ? ParseOptions | XML_PARSE_NOBLANKS : ParseOptions);
 }
 
 std::string readFile(const std::string& path, const char* what) {
@@ -490,7 +514,7 @@ std::string PageRenderer::stylesheetPathOfFile(const std::string& path) {
 }
 
 std::string PageRenderer::render(std::string_view document, const std::string& baseDir) {
-    Doc doc = parseDocument(document, {});
+    Doc doc = parsePage(document, {});
     const std::string sheet = stylesheetOf(doc.get(), baseDir);
     return apply(sheet, std::move(doc));
 }
@@ -500,7 +524,7 @@ std::string PageRenderer::renderFile(const std::string& path) {
     {
         // The text goes once it is parsed.
         const std::string text = readFile(path, "page document");
-        doc = parseDocument(text, path);
+        doc = parsePage(text, path);
     }
     const std::string sheet =
         stylesheetOf(doc.get(), std::filesystem::path(path).parent_path().string());
@@ -508,7 +532,7 @@ std::string PageRenderer::renderFile(const std::string& path) {
 }
 
 std::string PageRenderer::transform(std::string_view document, const std::string& stylesheet) {
-    Doc doc = parseDocument(document, {});
+    Doc doc = parsePage(document, {});
     return apply(stylesheet, std::move(doc));
 }
 

@@ -592,7 +592,11 @@ TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
         record(4, ""),
         record(5, ">>0a0b0c04 >>0a0b0c06 &lt;b&gt;"),
         record(6, "attached \"q\" <b> &amp; ') }<br>x"),
+        // Blank lines and fields are text, not indentation.
+        record(7, "   <br> <br>\t >>0a0b0c07"),
     };
+    records[6].name = " ";
+    records[6].mail = "\t";
     records[1].name = "月見";
     records[1].mail = "sage";
     records[1].trip = "trip";
@@ -609,8 +613,8 @@ TEST_P(ThemeTest, TheRenderersFunctionsGiveThePageThePureXslTemplatesGive) {
         const std::string fast = PageRenderer::render(document);
         EXPECT_EQ(fast, pureXsl(document)) << method;
         XmlQuery html(fast, XmlQuery::Kind::Html);
-        EXPECT_EQ(html.count("//a[@class='ref']"), 20u);
-        EXPECT_EQ(html.count("//a[@class='ref']/@data-box"), 6u);
+        EXPECT_EQ(html.count("//a[@class='ref']"), 21u);
+        EXPECT_EQ(html.count("//a[@class='ref']/@data-box"), 7u);
     }
 }
 
