@@ -152,6 +152,19 @@ void writeFile(const QString& path, const QByteArray& content) {
     file.write(content);
 }
 
+// Records of a thread a minute apart, each with its number in the body after the given text.
+std::vector<ThreadMessage> numberedRecords(const std::string& title, size_t count,
+                                           const std::string& body, const std::string& seed) {
+    std::vector<ThreadMessage> records(count);
+    for (size_t n = 0; n < count; ++n) {
+        records[n].title = title;
+        records[n].mtime = 1600000000 + static_cast<int64_t>(n) * 60;
+        records[n].md5 = Digest::md5Hex(seed + std::to_string(n));
+        records[n].message = body + std::to_string(n);
+    }
+    return records;
+}
+
 } // namespace
 
 class ThreadPageTest : public QObject {
@@ -562,13 +575,7 @@ private slots:
     // shows that record at the top of the view.
     void anAnchorDeepInALongPageIsReached() {
         const std::string title = "千件のスレッド";
-        std::vector<ThreadMessage> records(1000);
-        for (size_t n = 0; n < records.size(); ++n) {
-            records[n].title = title;
-            records[n].mtime = 1600000000 + static_cast<int64_t>(n) * 60;
-            records[n].md5 = Digest::md5Hex(std::to_string(n));
-            records[n].message = "一行目<br>二行目 " + std::to_string(n);
-        }
+        std::vector<ThreadMessage> records = numberedRecords(title, 1000, "一行目<br>二行目 ", "");
         ThreadCache::instance().insertAll(records);
         config().setRecordsPerPage(1000);
         const QString anchor = qs(records[900].md5.substr(0, 8));
@@ -593,13 +600,7 @@ private slots:
     // the link, over the lines below it, inside the page width.
     void aReferenceBoxShowsUnderThePointerOnly() {
         const std::string title = "参照のスレッド";
-        std::vector<ThreadMessage> records(60);
-        for (size_t n = 0; n < records.size(); ++n) {
-            records[n].title = title;
-            records[n].mtime = 1600000000 + static_cast<int64_t>(n) * 60;
-            records[n].md5 = Digest::md5Hex("ref " + std::to_string(n));
-            records[n].message = "本文 " + std::to_string(n);
-        }
+        std::vector<ThreadMessage> records = numberedRecords(title, 60, "本文 ", "ref ");
         records[1].name = "月見";
         // A line wider than the page, cut at 100 characters: the box wraps it.
         records[1].message = "一行目 \"')<br>";
