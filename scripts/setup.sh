@@ -10,7 +10,7 @@ packages=(
     libsqlite3-dev sqlite3 libssl-dev libicu-dev
     qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins
     libgl-dev libxslt1-dev xsltproc libx11-dev
-    libcpp-httplib-dev
+    libcpp-httplib-dev libgoogle-perftools-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     famfamfam-silk fonts-ipafont-gothic
