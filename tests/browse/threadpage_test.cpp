@@ -594,6 +594,30 @@ private slots:
                        std::abs(at[1].toDouble()) < 20;
             }(),
             10000);
+
+        // Its number stands out from its neighbour's; its id link names it in the status line.
+        const QString number =
+            QStringLiteral("var s = getComputedStyle(document.getElementById('%1')"
+                           ".querySelector('.head'), '::before'); [s.content, s.backgroundColor]");
+        const QVariantList target = evaluate(page->browser()->page(), number.arg(anchor)).toList();
+        const QVariantList other =
+            evaluate(page->browser()->page(), number.arg(qs(records[901].md5.substr(0, 8))))
+                .toList();
+        QCOMPARE(target.value(0).toString(), QStringLiteral("\"900\""));
+        QCOMPARE(other.value(0).toString(), QStringLiteral("\"901\""));
+        QVERIFY(target.value(1) != other.value(1));
+        const QVariantList at =
+            evaluate(page->browser()->page(),
+                     QStringLiteral("var r = document.getElementById('%1')"
+                                    ".querySelector('.head a').getBoundingClientRect();"
+                                    "[r.left + r.width / 2, r.top + r.height / 2]")
+                         .arg(anchor))
+                .toList();
+        QWidget* view = page->browser()->view()->focusProxy();
+        QVERIFY(at.size() == 2 && view);
+        QTest::mouseMove(view, QPoint(at[0].toInt(), at[1].toInt()));
+        QTRY_COMPARE_WITH_TIMEOUT(window.browser->statusLabel()->text(),
+                                  qs(title) + QLatin1Char('#') + anchor, 5000);
     }
 
     // The box of a reference at the end of a page of blocks: there only while the pointer is on

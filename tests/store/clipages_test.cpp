@@ -97,12 +97,12 @@ TEST_F(CliPagesTest, RenderShowsNodeMarkupAsTextReferencesAsCharactersAndLinesAp
     EXPECT_EQ(html.value("string(//title)"), Title);
     // The reference to a record on the page carries that record's text for its hover box in
     // an attribute, outside the body's lines.
-    EXPECT_EQ(html.count("//div[@class='body']//a[@class='ref']/@data-box"), 1u);
-    EXPECT_EQ(bryndle::test::textLines(html.all("//div[@class='body']")),
+    EXPECT_EQ(html.count("//div[@class='record']/a[@class='ref']/@data-box"), 1u);
+    EXPECT_EQ(bryndle::test::textLines(bryndle::test::recordBodies(html)),
               (std::vector<std::string>{"<script>alert(1)</script>", "a & b", "second line",
                                         "\u2665", "re: >>aaaaaaaa"}));
-    EXPECT_EQ(html.all("//span[@class='name']"),
-              (std::vector<std::string>{"\u2665", "名無しさん", "名無しさん"}));
+    EXPECT_EQ(html.count("//div[@class='head'][starts-with(., '\u2665 ')]"), 1u);
+    EXPECT_EQ(html.count("//div[@class='head'][starts-with(., '名無しさん ')]"), 2u);
     EXPECT_EQ(html.all("//a[@class='ref']/@href"), (std::vector<std::string>{"#aaaaaaaa"}));
     EXPECT_EQ(html.all("//div[@class='record']/@id"),
               (std::vector<std::string>{"aaaaaaaa", "bbbbbbbb", "0123abcd"}));

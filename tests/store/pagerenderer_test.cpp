@@ -67,11 +67,11 @@ protected:
     }
 };
 
-// The lines a reader sees in the selected texts (record bodies, the texts of hover boxes): each
-// is one text with line breaks; a break at the very end ends the last line.
-std::vector<std::string> lines(const XmlQuery& html,
-                               const std::string& texts = "//div[@class='body']") {
-    return bryndle::test::textLines(html.all(texts));
+// The lines a reader sees in the records' bodies, or in the selected texts (the texts of hover
+// boxes): each is one text with line breaks; a break at the very end ends the last line.
+std::vector<std::string> lines(const XmlQuery& html, const std::string& texts = {}) {
+    return bryndle::test::textLines(texts.empty() ? bryndle::test::recordBodies(html)
+                                                  : html.all(texts));
 }
 
 // No element can run script: no script element, no on... attribute, no javascript: link.
@@ -103,10 +103,12 @@ TEST_F(PageRendererTest, EveryRecordHasAnAnchorNamedByItsShortId) {
               (std::vector<std::string>{"0a0b0c01", "0a0b0c02"}));
     EXPECT_EQ(html.value("string(//title)"), "abc");
     EXPECT_EQ(html.count("//div[@class='record']"), 2u);
-    // The record's number, its name (or the anonymous name) and its id link.
-    EXPECT_EQ(html.all("//span[@class='no']"), (std::vector<std::string>{"0", "1"}));
-    EXPECT_EQ(html.value("string(//span[@class='name'])"), "名無しさん");
-    EXPECT_EQ(html.all("//a[@class='id']/@href"),
+    // The record's number, its name (or the anonymous name) and its id, linked to the record.
+    EXPECT_EQ(html.all("//div[@class='head']/@data-no"), (std::vector<std::string>{"0", "1"}));
+    EXPECT_EQ(html.value("substring-before(//div[@class='head'], ' ')"), "名無しさん");
+    EXPECT_EQ(html.all("//div[@class='head']/a"),
+              (std::vector<std::string>{"0a0b0c01", "0a0b0c02"}));
+    EXPECT_EQ(html.all("//div[@class='head']/a/@href"),
               (std::vector<std::string>{"#0a0b0c01", "#0a0b0c02"}));
 }
 
@@ -128,7 +130,7 @@ TEST_F(PageRendererTest, ALineFullOfReferencesStillRenders) {
     XmlQuery html(render({record(1, body)}), XmlQuery::Kind::Html);
     ASSERT_TRUE(html.ok());
     EXPECT_EQ(html.count("//a[@class='ref']"), 20000u);
-    EXPECT_EQ(html.value("string-length(//div[@class='body'])"), std::to_string(body.size()));
+    EXPECT_EQ(bryndle::test::recordBodies(html).at(0).size(), body.size());
 }
 
 TEST_F(PageRendererTest, TimesAreLocalDatesAndTimes) {
@@ -138,24 +140,32 @@ TEST_F(PageRendererTest, TimesAreLocalDatesAndTimes) {
     records[1].mtime = 1700000000;
     records[2].mtime = 951782400; // a leap day
     records[3].mtime = -1;
+    // The date stands between the name and the id in the record's head.
+    const auto dates = [](const XmlQuery& html) {
+        std::vector<std::string> out;
+        for (const std::string& head : html.all("//div[@class='head']"))
+            out.push_back(head.substr(std::string("名無しさん ").size(),
+                                      head.size() - std::string("名無しさん  0a0b0c00").size()));
+        return out;
+    };
     {
         ScopedTimeZone utc("UTC");
         XmlQuery html(render(records), XmlQuery::Kind::Html);
-        EXPECT_EQ(html.all("//span[@class='date']"),
+        EXPECT_EQ(dates(html),
                   (std::vector<std::string>{"1970/01/01(木) 00:00:00", "2023/11/14(火) 22:13:20",
                                             "2000/02/29(火) 00:00:00", "1969/12/31(水) 23:59:59"}));
     }
     {
         ScopedTimeZone tokyo("Asia/Tokyo");
         XmlQuery html(render(records), XmlQuery::Kind::Html);
-        EXPECT_EQ(html.all("//span[@class='date']"),
+        EXPECT_EQ(dates(html),
                   (std::vector<std::string>{"1970/01/01(木) 09:00:00", "2023/11/15(水) 07:13:20",
                                             "2000/02/29(火) 09:00:00", "1970/01/01(木) 08:59:59"}));
     }
     {
         ScopedTimeZone west("America/Caracas"); // UTC-4 all year round
         XmlQuery html(render({records[0]}), XmlQuery::Kind::Html);
-        EXPECT_EQ(html.value("string(//span[@class='date'])"), "1969/12/31(水) 20:00:00");
+        EXPECT_EQ(dates(html), (std::vector<std::string>{"1969/12/31(水) 20:00:00"}));
     }
 }
 
@@ -322,6 +332,7 @@ TEST(ThemeFolderTest, TheDefaultAndThePaperThemeHaveEveryMethod) {
 }
 
 TEST_P(ThemeTest, KeepsRecordsAttachmentsAndThePostForm) {
+    ScopedTimeZone utc("UTC");
     ThreadMessage first = record(1, "body");
     first.name = "月見";
     first.mail = "sage";
@@ -331,11 +342,13 @@ TEST_P(ThemeTest, KeepsRecordsAttachmentsAndThePostForm) {
     XmlQuery html(page({first, record(2, "two")}), XmlQuery::Kind::Html);
     ASSERT_TRUE(html.ok());
     EXPECT_EQ(html.all("//div[@class='record']/@id"), (Texts{"0a0b0c01", "0a0b0c02"}));
-    EXPECT_EQ(html.all("//span[@class='no']"), (Texts{"0", "1"}));
-    EXPECT_EQ(html.all("//span[@class='name']"), (Texts{"月見", "名無しさん"}));
-    EXPECT_EQ(html.value("string(//span[@class='trip'])"), "◆abcdefghijk");
-    EXPECT_EQ(html.value("string(//span[@class='mail'])"), "[sage]");
-    EXPECT_EQ(html.count("//span[@class='date']"), 2u);
+    // The number the style shows; name, trip, mail, date and id as text to copy.
+    EXPECT_EQ(html.all("//div[@class='head']/@data-no"), (Texts{"0", "1"}));
+    EXPECT_EQ(html.all("//div[@class='head']"),
+              (Texts{"月見 ◆abcdefghijk [sage] 2023/11/14(火) 22:13:21 0a0b0c01",
+                     "名無しさん 2023/11/14(火) 22:13:22 0a0b0c02"}));
+    EXPECT_NE(html.value("string(//style)").find(".head::before { content: attr(data-no);"),
+              std::string::npos);
     EXPECT_EQ(lines(html), (Texts{"body", "two"}));
     EXPECT_EQ(html.count("//div[@class='attach']/a/img[starts-with(@src, 'file://')]"), 1u);
 
@@ -433,10 +446,14 @@ TEST_P(ThemeTest, ADeletionNoticeReadsAsANotice) {
               (Texts{"記録 0a0b0c01 は削除されました", "記録 ffffeeee は削除されました"}));
     // The removed record is linked while it is on the page.
     EXPECT_EQ(html.all("//div[@class='notice-text']/a/@href"), (Texts{"#0a0b0c01"}));
-    // A notice keeps its number and anchor but shows no name and no body.
+    // A notice keeps its number, date and anchor but shows no name and no body.
     EXPECT_EQ(html.all("//div[@class='record notice']/@id"), (Texts{"0a0b0c02", "0a0b0c03"}));
-    EXPECT_EQ(html.all("//div[@class='record notice']//span[@class='no']"), (Texts{"1", "2"}));
-    EXPECT_EQ(html.count("//div[@class='record notice']//*[@class='name' or @class='body']"), 0u);
+    EXPECT_EQ(html.all("//div[@class='record notice']/div[@class='head']/@data-no"),
+              (Texts{"1", "2"}));
+    EXPECT_EQ(html.count("//div[@class='record notice']/div[@class='head'][starts-with(., "
+                         "'2023/11/14(火) ') or starts-with(., '2023/11/15(水) ')]"),
+              2u);
+    EXPECT_EQ(bryndle::test::recordBodies(html, "//div[@class='record notice']"), (Texts{"", ""}));
     // A reference to the notice shows the notice in its box.
     EXPECT_EQ(lines(html, "//a/@data-box"), (Texts{"1 管理人", "記録 0a0b0c01 は削除されました"}));
 }
@@ -444,7 +461,9 @@ TEST_P(ThemeTest, ADeletionNoticeReadsAsANotice) {
 TEST_P(ThemeTest, EmptyLinesStayInBodiesAndAreLeftOutOfBoxes) {
     XmlQuery html(page({record(1, "a<br><br>b<br>"), record(2, ""), record(3, ">>0a0b0c01")}),
                   XmlQuery::Kind::Html);
-    EXPECT_EQ(lines(html, "//div[@class='body'][not(a)]"), (Texts{"a", "", "b", "", ""}));
+    EXPECT_EQ(bryndle::test::textLines(
+                  bryndle::test::recordBodies(html, bryndle::test::RenderedRecords + "[not(a)]")),
+              (Texts{"a", "", "b", "", ""}));
     EXPECT_EQ(lines(html, "//a/@data-box"), (Texts{"0 名無しさん", "a", "b"}));
 }
 
@@ -533,8 +552,7 @@ TEST_P(ThemeTest, RecordsStandInBlocksInTheirOrder) {
                                     std::to_string(block) + "]/div[@id]))"));
     EXPECT_EQ(counts, (Texts{"25", "25", "10"}));
     EXPECT_EQ(html.count("//div[@class='block']"), 3u);
-    const Texts numbers =
-        html.all("//div[@class='block']/div/div[@class='head']/span[@class='no']");
+    const Texts numbers = html.all("//div[@class='block']/div/div[@class='head']/@data-no");
     ASSERT_EQ(numbers.size(), 60u);
     EXPECT_EQ(numbers.front(), "40");
     EXPECT_EQ(numbers.back(), "99");

@@ -133,4 +133,19 @@ inline std::vector<std::string> textLines(const std::vector<std::string>& texts)
     return out;
 }
 
+// The records of a rendered page.
+inline const std::string RenderedRecords = "//div[contains(concat(' ', @class, ' '), ' record ')]";
+
+// The body of each selected record, as a reader gets it: the record's own text and links,
+// without its head, notice and attachment.
+inline std::vector<std::string> recordBodies(const XmlQuery& html,
+                                             const std::string& records = RenderedRecords) {
+    std::vector<std::string> bodies(html.count(records));
+    for (size_t i = 0; i < bodies.size(); ++i)
+        for (const std::string& piece :
+             html.all("(" + records + ")[" + std::to_string(i + 1) + "]/node()[not(self::div)]"))
+            bodies[i] += piece;
+    return bodies;
+}
+
 } // namespace bryndle::test

@@ -37,22 +37,19 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .record {
   position: relative; margin: 0 0 .9em; padding: .55em 1em .65em;
   background: #fffefb; border: 1px solid #e4dfd3; border-radius: 4px;
+  white-space: pre-wrap; word-wrap: break-word;
 }
 .record.new { border-left: 4px solid #c8641e; background: #fffaf2; }
 .record.notice { background: transparent; border-style: dashed; }
-.head { color: #7a7265; font-size: .85em; }
-.record:target > .head .no { background: #ffe08a; }
-.no { color: #9b3d2a; font-weight: bold; }
-.name { color: #2b6b3a; font-weight: bold; }
-.trip { color: #5d6a8a; }
-.mail { color: #8a5d8a; }
-.date { color: #8f877a; }
-.id { color: #a09887; }
+/* The head's text: name, trip, mail and date. */
+.head { color: #5f6b55; font-size: .85em; margin-bottom: .25em; }
+.head::before { content: attr(data-no); margin-right: .6em; color: #9b3d2a; font-weight: bold; }
+.record:target > .head::before { background: #ffe08a; }
+.id, .head a { color: #a09887; }
 .new-mark {
   color: #fff; background: #c8641e; padding: 0 .45em; border-radius: .7em; font-size: .9em;
 }
-.body { margin-top: .25em; white-space: pre-wrap; word-wrap: break-word; }
-.notice-text { margin-top: .2em; color: #8f877a; font-style: italic; }
+.notice-text { color: #8f877a; font-style: italic; }
 .removed-id { color: #6f6759; }
 .ref { color: #1d5fa8; }
 /* A block of records off screen is neither laid out nor painted until it comes near, so that a

@@ -206,6 +206,9 @@
     </div>
   </xsl:template>
 
+  <!-- A record is few elements, since a page may hold thousands: its head is one line of text
+       (name, trip, mail, date) with the number in an attribute that the style shows before it
+       and the link to the record's own anchor; the body follows as text in the record itself. -->
   <xsl:template match="ITEM">
     <xsl:variable name="new" select="number(TIMESTAMP) &gt; $recent-stamp"/>
     <xsl:variable name="notice" select="string(REMOVE_ID) != '' and string(REMOVE_STAMP) != ''"/>
@@ -216,32 +219,29 @@
         <xsl:if test="$new"> new</xsl:if>
         <xsl:if test="$notice"> notice</xsl:if>
       </xsl:attribute>
-      <div class="head">
+      <div class="head" data-no="{NO}">
         <!-- The jump link leads to the first new record's head. -->
         <xsl:if test="$new and count(. | $new-records[1]) = 1">
           <xsl:attribute name="id">new</xsl:attribute>
         </xsl:if>
-        <span class="no"><xsl:value-of select="NO"/></span>
         <xsl:if test="not($notice)">
-          <xsl:text> </xsl:text>
-          <span class="name"><xsl:call-template name="display-name"/></span>
+          <xsl:call-template name="display-name"/>
           <xsl:if test="string(TRIP) != ''">
-            <xsl:text> </xsl:text>
-            <span class="trip">◆<xsl:value-of select="TRIP"/></span>
+            <xsl:text> ◆</xsl:text>
+            <xsl:value-of select="TRIP"/>
           </xsl:if>
           <xsl:if test="string(MAIL) != ''">
-            <xsl:text> </xsl:text>
-            <span class="mail">[<xsl:value-of select="MAIL"/>]</span>
+            <xsl:text> [</xsl:text>
+            <xsl:value-of select="MAIL"/>
+            <xsl:text>]</xsl:text>
           </xsl:if>
+          <xsl:text> </xsl:text>
         </xsl:if>
+        <xsl:call-template name="local-time">
+          <xsl:with-param name="seconds" select="number(TIMESTAMP)"/>
+        </xsl:call-template>
         <xsl:text> </xsl:text>
-        <span class="date">
-          <xsl:call-template name="local-time">
-            <xsl:with-param name="seconds" select="number(TIMESTAMP)"/>
-          </xsl:call-template>
-        </span>
-        <xsl:text> </xsl:text>
-        <a class="id" href="#{ID}"><xsl:value-of select="ID"/></a>
+        <a href="#{ID}"><xsl:value-of select="ID"/></a>
         <xsl:if test="$new">
           <xsl:text> </xsl:text>
           <span class="new-mark">新着</span>
@@ -258,41 +258,39 @@
                       - string-length(translate(MESSAGE, '&gt;', '')) &lt;= $max-box-marks"/>
           <!-- One text with line breaks, not an element per line: the engine builds less. A
                break after an empty last line keeps that line. -->
-          <div class="body">
-            <xsl:for-each select="MESSAGE/LINE">
-              <xsl:if test="position() != 1">
-                <xsl:text>&#10;</xsl:text>
-              </xsl:if>
-              <xsl:choose>
-                <xsl:when test="not(contains(., '&gt;&gt;'))">
-                  <xsl:value-of select="."/>
-                </xsl:when>
-                <xsl:when test="$fast-refs">
-                  <xsl:for-each select="bryndle:refs(.)">
-                    <xsl:choose>
-                      <xsl:when test="self::ref">
-                        <xsl:call-template name="ref-link">
-                          <xsl:with-param name="id" select="string(.)"/>
-                          <xsl:with-param name="lower" select="string(@lower)"/>
-                          <xsl:with-param name="boxes" select="$boxes"/>
-                        </xsl:call-template>
-                      </xsl:when>
-                      <xsl:otherwise><xsl:value-of select="."/></xsl:otherwise>
-                    </xsl:choose>
-                  </xsl:for-each>
-                </xsl:when>
-                <xsl:otherwise>
-                  <xsl:call-template name="refs">
-                    <xsl:with-param name="text" select="string(.)"/>
-                    <xsl:with-param name="boxes" select="$boxes"/>
-                  </xsl:call-template>
-                </xsl:otherwise>
-              </xsl:choose>
-            </xsl:for-each>
-            <xsl:if test="string(MESSAGE/LINE[last()]) = ''">
+          <xsl:for-each select="MESSAGE/LINE">
+            <xsl:if test="position() != 1">
               <xsl:text>&#10;</xsl:text>
             </xsl:if>
-          </div>
+            <xsl:choose>
+              <xsl:when test="not(contains(., '&gt;&gt;'))">
+                <xsl:value-of select="."/>
+              </xsl:when>
+              <xsl:when test="$fast-refs">
+                <xsl:for-each select="bryndle:refs(.)">
+                  <xsl:choose>
+                    <xsl:when test="self::ref">
+                      <xsl:call-template name="ref-link">
+                        <xsl:with-param name="id" select="string(.)"/>
+                        <xsl:with-param name="lower" select="string(@lower)"/>
+                        <xsl:with-param name="boxes" select="$boxes"/>
+                      </xsl:call-template>
+                    </xsl:when>
+                    <xsl:otherwise><xsl:value-of select="."/></xsl:otherwise>
+                  </xsl:choose>
+                </xsl:for-each>
+              </xsl:when>
+              <xsl:otherwise>
+                <xsl:call-template name="refs">
+                  <xsl:with-param name="text" select="string(.)"/>
+                  <xsl:with-param name="boxes" select="$boxes"/>
+                </xsl:call-template>
+              </xsl:otherwise>
+            </xsl:choose>
+          </xsl:for-each>
+          <xsl:if test="string(MESSAGE/LINE[last()]) = ''">
+            <xsl:text>&#10;</xsl:text>
+          </xsl:if>
           <xsl:if test="string(ATTACH_PATH) != ''">
             <xsl:call-template name="attachment"/>
           </xsl:if>
@@ -540,20 +538,17 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .record {
   position: relative; margin: 0 0 1.1em; padding: .4em .8em .5em;
   border-left: 3px solid #2f5f2f; background: #0f150f;
+  color: #d6f7d6; white-space: pre-wrap; word-wrap: break-word;
 }
 .record.new { border-left-color: #f0c674; background: #15170c; }
 .record.notice { background: transparent; border-left-style: dashed; }
-.head { color: #7fa87f; font-size: .92em; }
-.record:target > .head .no { background: #f0c674; color: #0b0e0b; }
-.no { color: #f0c674; font-weight: bold; }
-.name { color: #8fe88f; font-weight: bold; }
-.trip { color: #81a2be; }
-.mail { color: #c397d8; }
-.date { color: #6f926f; }
-.id { color: #5f8f5f; }
+/* The head's text: name, trip, mail and date. */
+.head { color: #8fc88f; font-size: .92em; margin-bottom: .3em; }
+.head::before { content: attr(data-no); margin-right: .6em; color: #f0c674; font-weight: bold; }
+.record:target > .head::before { background: #f0c674; color: #0b0e0b; }
+.id, .head a { color: #5f8f5f; }
 .new-mark { color: #0b0e0b; background: #f0c674; padding: 0 .3em; font-size: .85em; }
-.body { margin-top: .3em; color: #d6f7d6; white-space: pre-wrap; word-wrap: break-word; }
-.notice-text { margin-top: .3em; color: #8a9a8a; font-style: italic; }
+.notice-text { color: #8a9a8a; font-style: italic; }
 .removed-id { color: #a0b0a0; }
 .ref { color: #ffaf5f; }
 /* A block of records off screen is neither laid out nor painted until it comes near, so that a
