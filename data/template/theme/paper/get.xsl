@@ -45,6 +45,7 @@ h1 { margin: 0 0 .2em; font-size: 1.45em; font-weight: bold; color: #1f1c18; lin
 .head { color: #5f6b55; font-size: .85em; margin-bottom: .25em; }
 .head::before { content: attr(data-no); margin-right: .6em; color: #9b3d2a; font-weight: bold; }
 .record:target > .head::before { background: #ffe08a; }
+.name { color: #2b6b3a; font-weight: bold; }
 .id, .head a { color: #a09887; }
 .new-mark {
   color: #fff; background: #c8641e; padding: 0 .45em; border-radius: .7em; font-size: .9em;

@@ -225,7 +225,8 @@
           <xsl:attribute name="id">new</xsl:attribute>
         </xsl:if>
         <xsl:if test="not($notice)">
-          <xsl:call-template name="display-name"/>
+          <!-- The one part of the head a reader looks for, so an element of its own. -->
+          <span class="name"><xsl:call-template name="display-name"/></span>
           <xsl:if test="string(TRIP) != ''">
             <xsl:text> ◆</xsl:text>
             <xsl:value-of select="TRIP"/>
@@ -546,6 +547,7 @@ h1 { margin: 0; font-size: 1.3em; color: #eaffea; font-weight: bold; }
 .head { color: #8fc88f; font-size: .92em; margin-bottom: .3em; }
 .head::before { content: attr(data-no); margin-right: .6em; color: #f0c674; font-weight: bold; }
 .record:target > .head::before { background: #f0c674; color: #0b0e0b; }
+.name { color: #8fe88f; font-weight: bold; }
 .id, .head a { color: #5f8f5f; }
 .new-mark { color: #0b0e0b; background: #f0c674; padding: 0 .3em; font-size: .85em; }
 .notice-text { color: #8a9a8a; font-style: italic; }
