@@ -4,6 +4,7 @@
 #include "nodetext.h"
 
 #include "foundation/asciitext.h"
+#include "foundation/conv.h"
 #include "foundation/digest.h"
 #include "foundation/unicode.h"
 #include "node/encodetitle.h"
@@ -18,7 +19,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <random>
 
 namespace bryndle {
 
@@ -490,12 +490,7 @@ void NodeServer::attachment(const httplib::Request& request, httplib::Response& 
 }
 
 std::string NodeServer::newDeleteCode(const std::string& file) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::random_device random;
-    std::string code;
-    for (int i = 0; i < 32; ++i) {
-        code += digits[random() % 16];
-    }
+    const std::string code = randomHex(16);
     std::lock_guard lock(codesMutex_);
     int64_t current = now();
     std::erase_if(codes_, [&](const auto& entry) { return entry.second.expires < current; });

@@ -1,6 +1,8 @@
 #include "foundation/conv.h"
 
+#include <cstdint>
 #include <limits>
+#include <random>
 
 namespace bryndle {
 
@@ -90,6 +92,18 @@ std::string toHex(std::string_view bytes) {
         out.push_back(digits[b & 0x0f]);
     }
     return out;
+}
+
+std::string randomHex(size_t bytes) {
+    std::random_device random;
+    std::string raw;
+    raw.reserve(bytes + sizeof(std::uint32_t));
+    while (raw.size() < bytes) {
+        const auto word = static_cast<std::uint32_t>(random());
+        raw.append(reinterpret_cast<const char*>(&word), sizeof word);
+    }
+    raw.resize(bytes);
+    return toHex(raw);
 }
 
 std::string fromHex(std::string_view text) {

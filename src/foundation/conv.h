@@ -29,6 +29,8 @@ public:
 
 // Two lower-case hexadecimal digits per byte, high nibble first.
 std::string toHex(std::string_view bytes);
+// Hexadecimal digits of `bytes` bytes from the system's random source: a token nobody can guess.
+std::string randomHex(size_t bytes);
 // Inverse of toHex; either case. Odd length or a non-digit raises ConvError.
 std::string fromHex(std::string_view text);
 // Integer text with C-style prefixes (0x hex, 0 octal), optional sign.

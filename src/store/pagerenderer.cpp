@@ -19,14 +19,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -380,13 +378,7 @@ size_t partCount(size_t records) {
 // A mark no record can hold: the serializer writes a node's text into attribute values with '<'
 // unescaped, so a fixed mark could be forged by a record.
 std::string newPartMark() {
-    std::random_device random;
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) {
-        const auto word = static_cast<std::uint32_t>(random());
-        bytes.append(reinterpret_cast<const char*>(&word), sizeof word);
-    }
-    return "bryndle-part-" + toHex(bytes);
+    return "bryndle-part-" + randomHex(16);
 }
 
 size_t countPartMarks(xmlNodePtr node, const std::string& mark) {

@@ -61,6 +61,11 @@ TEST(Hex, RoundTripsAndReportsBadInput) {
     for (int i = 0; i < 256; ++i)
         all.push_back(static_cast<char>(i));
     EXPECT_EQ(fromHex(toHex(all)), all);
+    // Random tokens: the asked number of bytes, and never the same twice.
+    const std::string token = randomHex(16);
+    EXPECT_EQ(fromHex(token).size(), 16u);
+    EXPECT_NE(token, randomHex(16));
+    EXPECT_EQ(randomHex(3).size(), 6u);
 }
 
 TEST(LocalTime, GivesTheLocalCalendarFields) {
